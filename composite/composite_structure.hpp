@@ -1,0 +1,76 @@
+// The composite crystal of one run: the run's inputs, the formula and its
+// components with their stoichiometric weights, and every result that
+// output.dat shows. A formula without digits names one structure; a formula
+// with digits is a weighted mix, optionally with a partner component.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "composite/names_and_digits.hpp"
+#include "structure/structure.hpp"
+
+namespace xrd {
+
+inline constexpr int kMaxComponents = 10;
+inline constexpr int kNoPartner = 11;
+
+// A digit text as a whole number (decimal digits only, leading zeros
+// allowed, within 32 bits); anything else throws Error.
+int StrToInt(const std::string& digits);
+
+class TCompositeStructure {
+ public:
+  TCompositeStructure(double a, double b, double c, double input_value4, double input_value5, double input_value6,
+                      double lambda, double h, double k, double l, double theta, std::string formula, double scale);
+
+  void CheckDigits();
+  void ParseFormula();
+
+  void ComputeStructureFactors();
+  void ComputeLattice();
+  void ComputeOpticalConstants();
+  void ComputeStructureScalar();
+
+  void GetStructureFactors(double* s0, double* s1, double* s2, double* s3, double* s4, double* s5) const;
+  void GetOpticalConstants(double* o0, double* o1, double* o2, double* o3, double* o4, double* o5) const;
+  void GetLattice(double* a, double* b, double* c) const;
+  void GetStructureScalar(double* scalar) const;
+
+  std::unique_ptr<TStructure> Structure;
+  std::string Formula;
+  std::array<NamesAndDigits, kMaxComponents> Components;
+  int ComponentCount = 0;
+  int DigitlessIndex = kNoPartner;
+  double Lambda;
+  double H;
+  double K;
+  double L;
+  double A;
+  double B;
+  double C;
+  double InputValue4;
+  double InputValue5;
+  double InputValue6;
+  double StructureScalar = 0.0;
+  double Theta;
+  double Scale;
+  std::array<double, 6> StructureFactors{};
+  std::array<double, 6> OpticalConstants{};
+  int HasDigits = 0;
+  int DigitsTotal = 0;
+  int Parsed = 0;
+  int FactorsDone = 0;
+
+ private:
+  bool HasPartner() const { return DigitlessIndex < kNoPartner; }
+  bool IsVisited(int index) const { return index != DigitlessIndex; }
+  std::string StructureNameOf(int index) const;
+  int WeightOf(int index) const { return StrToInt(Components[index].Digits); }
+  // (w * value) / DigitsTotal + field, in floating point.
+  void AccumulateWeighted(double& field, int index, double value) const;
+  std::unique_ptr<TStructure> NewStructure(double a, double b, double c, std::string name) const;
+};
+
+}  // namespace xrd

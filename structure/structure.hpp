@@ -1,0 +1,71 @@
+// One crystal structure read from its structure file (Name + ".stf" in the
+// data directory): title, element count, lattice constant and structure
+// scalar, the lattice and Bragg-angle completion, and the totals of its one
+// or two elements' sums.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "element/element.hpp"
+
+namespace xrd {
+
+// What the first three lines of a structure file give.
+struct StructureHeader {
+  int element_count = 0;
+  double lattice_angstrom = 0.0;
+  double structure_scalar = 0.0;
+};
+
+// Reads the header lines from structure-file text: the title (one line
+// piece of at most 79 characters, discarded), "%d,%*d\n" and "%lf,%lf".
+// Values that do not scan keep 0; `problem` then says which line failed.
+StructureHeader ReadStructureHeader(std::string_view text, std::string* problem);
+
+// The two symbol texts of a two-element structure name: "GaAs" gives Ga and
+// As, "InP" In and P, "BN" B and N. The name has at least two characters.
+std::array<std::string, 2> SplitSymbols(const std::string& name);
+
+class TStructure {
+ public:
+  TStructure(double a, double b, double c, double lambda, double h, double k, double l, double theta,
+             std::string name);
+
+  void Calculate();
+  void GetResults(double* sum_f1, double* sum_f2, double* re_f_minus, double* im_f_minus, double* re_f_plus,
+                  double* im_f_plus) const;
+  void GetLattice(double* a, double* b, double* c) const;
+  void GetStructureScalar(double* scalar) const;
+
+  // The elements that Calculate visits: slots 1 to ElementCount that exist.
+  int VisitedElementCount() const;
+
+  std::array<std::unique_ptr<TElement>, 10> Elements;
+  std::string Name;
+  std::string FileName;
+  int ElementCount = 0;
+  double Lambda;
+  double H;
+  double K;
+  double L;
+  double A;
+  double B;
+  double C;
+  double StructureScalar = 0.0;
+  double Theta;
+  double SumF1 = 0.0;
+  double SumF2 = 0.0;
+  double ReFMinus = 0.0;
+  double ImFMinus = 0.0;
+  double ReFPlus = 0.0;
+  double ImFPlus = 0.0;
+
+ private:
+  void DeriveBraggAngle();
+  void CreateElements();
+};
+
+}  // namespace xrd
