@@ -1,0 +1,91 @@
+// The data-file path, the symbol rule and the element record search.
+#include "driver/data_files.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace xrd {
+namespace {
+
+ChemicalSymbol Sym(const char* text) { return ChemicalSymbol{text[0], text[0] ? text[1] : '\0'}; }
+
+TEST(SymbolRule, OneAndTwoLetterSymbols) {
+  struct Case {
+    const char* symbol;
+    char c0, c1;
+    bool matches;
+  } cases[] = {
+      {"Si", 'S', 'i', true},  {"Si", 'S', 'n', false}, {"Si", 's', 'i', false}, {"S", 'S', 'i', false},
+      {"S", 'S', '\n', true},  {"S", 'S', ' ', true},   {"S", 'S', '\t', true},  {"S", 'S', '1', true},
+      {"S", 'S', '-', true},   {"S", 'S', '\0', true},  {"S", 'S', 'I', true},   {"C", 'C', 'f', false},
+      {"H", 'H', 'e', false},  {"Ga", 'G', '\n', false}, {"N", 'n', '\n', false}, {"Ga", 'G', 'a', true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SymbolMatches(Sym(c.symbol), c.c0, c.c1), c.matches)
+        << c.symbol << " against '" << c.c0 << "' code " << int(c.c1);
+  }
+}
+
+// Searches `text` for `symbol`; gives what follows the symbol field, or
+// "not found".
+std::string Search(std::string_view text, const char* symbol) {
+  TextScanner scanner(text);
+  if (!FindElementRecord(scanner, Sym(symbol))) return "not found";
+  return std::string(scanner.rest());
+}
+
+TEST(FindElementRecord, RecognisesHeadersAsTheTablesHoldThem) {
+  const std::string table =
+      "#F table\n#S  1  H\nh-data\n#S  2  He\nhe-data\nnote ##S  7  N\n"
+      "text #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n";
+  // A one-letter symbol's field takes the character after the letter too.
+  struct Case {
+    const char* symbol;
+    const char* rest;
+  } cases[] = {
+      {"H", "h-data\n#S  2  He\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n"
+            "#S  54  Xe\nxe-data\n"},
+      {"He", "\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},
+      {"Si", "\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},  // a header in the middle of a line
+      {"N", "not found"},                                             // "#", "#", "S" is no header
+      {"Cf", "\ncf-data\n#S  54  Xe\nxe-data\n"},                     // the end marker itself is found
+      {"Xe", "not found"},                                            // records after Cf are never found
+      {"C", "not found"},                                             // Cf is not carbon
+  };
+  for (const Case& c : cases) EXPECT_EQ(Search(table, c.symbol), c.rest) << c.symbol;
+}
+
+TEST(FindElementRecord, EndsAtTheEndOfTheTextWithoutLooping) {
+  const char* texts[] = {"", "#", "#S", "#S  1", "#S  1  ", "no headers at all", "#S  1  Ge\n#S  2  Ga"};
+  for (const char* text : texts) EXPECT_EQ(Search(text, "As"), "not found") << text;
+  // A one-letter symbol at the very end of the text matches.
+  EXPECT_EQ(Search("#S  1  H", "H"), "");
+  // The four skipped characters may be line ends; the symbol field follows white space.
+  EXPECT_EQ(Search("#S\n\n\n\n\n  Ga!", "Ga"), "!");
+}
+
+TEST(DataFilePath, IsBaseBesideTheRunningExecutable) {
+  char buffer[PATH_MAX + 1];
+  ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
+  ASSERT_GT(length, 0);
+  std::string executable(buffer, static_cast<std::size_t>(length));
+  EXPECT_EQ(DataFilePath("f1f2.dat"), executable.substr(0, executable.rfind('/')) + "/Base/f1f2.dat");
+}
+
+TEST(OpenDataFile, NeverLeavesTheDataDirectory) {
+  const std::string names[] = {"../Base/GaAs.stf", "/etc/passwd", "a\\b.stf", std::string("GaAs\0.stf", 9)};
+  for (const std::string& name : names) {
+    std::string problem;
+    EXPECT_FALSE(OpenDataFile(name, &problem)) << name;
+    EXPECT_NE(problem.find("not opened"), std::string::npos) << problem;
+  }
+  std::string problem;
+  std::optional<DataFile> file = OpenDataFile("GaAs.stf", &problem);
+  ASSERT_TRUE(file) << problem;
+  EXPECT_EQ(file->text.substr(0, 9), "test zinc");
+}
+
+}  // namespace
+}  // namespace xrd

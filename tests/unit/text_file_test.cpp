@@ -1,0 +1,90 @@
+// Text-mode reading and writing, and the atomic replacement of a file.
+#include "driver/text_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "driver/error.hpp"
+
+namespace xrd {
+namespace {
+
+TEST(TextMode, ReadingDropsCarriageReturnsAndEndsAtControlZ) {
+  struct Case {
+    std::string bytes;
+    std::string text;
+  } cases[] = {
+      {"a\r\nb\r\n", "a\nb\n"},
+      {"\r\r\rx\ry\r", "xy"},
+      {"no returns", "no returns"},
+      {"one\r\n\x1a two\r\n", "one\n"},
+      {std::string("\x1a", 1), ""},
+      {"", ""},
+      {std::string("nul\0byte\r", 9), std::string("nul\0byte", 8)},
+  };
+  for (Case& c : cases) {
+    std::string bytes = c.bytes;
+    ApplyTextModeReading(bytes);
+    EXPECT_EQ(bytes, c.text);
+  }
+}
+
+TEST(TextMode, WritingTurnsEachLineFeedIntoCarriageReturnLineFeed) {
+  EXPECT_EQ(ToTextModeBytes("a\n\nb"), "a\r\n\r\nb");
+  EXPECT_EQ(ToTextModeBytes(""), "");
+}
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = std::filesystem::temp_directory_path() /
+                 ("xrdcalc-textfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(directory_);
+    std::filesystem::create_directories(directory_);
+  }
+  void TearDown() override { std::filesystem::remove_all(directory_); }
+  std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
+  std::filesystem::path directory_;
+};
+
+TEST_F(TextFileTest, LoadsAWholeFileWithTheReadingRules) {
+  std::ofstream(PathOf("in.dat"), std::ios::binary) << "1 2\r\n3\x1a" << "4";
+  std::optional<std::string> text = LoadTextFile(PathOf("in.dat"));
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "1 2\n3");
+}
+
+TEST_F(TextFileTest, ReportsWhyAFileCannotBeLoaded) {
+  std::string problem;
+  EXPECT_FALSE(LoadTextFile(PathOf("missing.dat"), &problem));
+  EXPECT_EQ(problem, "No such file or directory");
+  EXPECT_FALSE(LoadTextFile(directory_.string(), &problem));
+  EXPECT_EQ(problem, "Is a directory");
+}
+
+TEST_F(TextFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
+  std::ofstream(PathOf("out.dat")) << "an older and much longer result that must go\n";
+  WriteTextFileAtomically(PathOf("out.dat"), "x\ny\n");
+  std::ifstream in(PathOf("out.dat"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, "x\r\ny\r\n");
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory_)) ++files;
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(TextFileTest, AtomicWriteIntoAMissingDirectoryThrowsWithThePath) {
+  try {
+    WriteTextFileAtomically(PathOf("no/such/out.dat"), "x\n");
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("cannot create " + PathOf("no/such/out.dat")), std::string::npos)
+        << error.what();
+  }
+}
+
+}  // namespace
+}  // namespace xrd
