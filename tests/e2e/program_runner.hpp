@@ -1,0 +1,42 @@
+// Runs a copy of the built program in a scratch directory: <dir>/bin holds
+// the executable and its Base/ data directory, <dir>/work is the working
+// directory with input.dat and output.dat.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace xrd::testing {
+
+struct RunResult {
+  int exit_status = -1;
+  std::string error_output;
+  std::optional<std::string> output;  // the bytes of output.dat, if any
+};
+
+class ProgramRunner {
+ public:
+  // Copies the executable and `base_directory` (linked instead when
+  // `link_base` is true) into a fresh scratch directory.
+  explicit ProgramRunner(const std::filesystem::path& base_directory, bool link_base = false);
+  ~ProgramRunner();
+  ProgramRunner(const ProgramRunner&) = delete;
+  ProgramRunner& operator=(const ProgramRunner&) = delete;
+
+  // Writes `input` (as bytes) to input.dat unless it is nullopt, runs the
+  // program through `executable` (default: the copy) and collects results.
+  RunResult Run(const std::optional<std::string>& input, const std::filesystem::path& executable = {});
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path work() const { return root_ / "work"; }
+  std::filesystem::path executable() const { return root_ / "bin" / "xrdcalc"; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+std::string ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace xrd::testing

@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+"""Reference values for tests/physics/physics_test.cpp, computed with xraylib.
+
+The physics test compares xrdcalc with an independent library without
+needing that library when the tests run: this script computes the values
+once with xraylib (Debian package python3-xraylib) and the table is kept in
+the C++ source between the marker comments
+
+    // BEGIN xraylib reference table
+    // END xraylib reference table
+
+Usage:
+    apt-get install python3-xraylib
+    /usr/bin/python3 tests/physics/make_reference.py          # print the table
+    /usr/bin/python3 tests/physics/make_reference.py --write  # replace it in physics_test.cpp
+
+What is computed, for each case (crystal, wavelength, h k l):
+
+* photon energy E = xraylib.KEV2ANGST / lambda (keV); xraylib's own hc
+  (12.3984193 keV*A in 4.0.0) is used so that the wavelength inside
+  xraylib is exactly lambda.  xrdcalc uses hc = 12398.100046 eV*A; the
+  energies differ by 3e-5 relative, far below every tolerance.
+* crystal: xraylib.Crystal_GetCrystal(name) (site list, Z, occupancy 1),
+  with a = b = c set to OUR lattice constant (line 3 of Base/<name>.stf) and
+  volume = a**3.  xraylib's own lattice constants are recorded too
+  (a_xraylib, theta_xraylib): they agree with ours within 2e-4 relative
+  except InAs, where xraylib's crystal table has 6.036 A against the
+  room-temperature value 6.0583 A (Vurgaftman et al. 2001) that Base/InAs.stf
+  carries; with xraylib's value the InAs Bragg angles would differ by up to
+  0.13 deg, which is a difference of data, not of the computation.
+* theta: xraylib.Bragg_angle(crystal, E, h, k, l), radians -> degrees.
+* F(hkl), F(-h-k-l): xraylib.Crystal_F_H_StructureFactor(crystal, E, h, k, l,
+  debye_factor=1.0, rel_angle=1.0).  xraylib forms per atom
+  f = FF_Rayl(Z, q) + Fi(Z, E) + i * (-Fii(Z, E)) with q = sin(theta)/lambda
+  and sums f * exp(+2 pi i (h x + k y + l z)), the same phase convention as
+  xrdcalc's F(hkl) (output lines 5 and 6); F(-h-k-l) is lines 3 and 4.
+  Only the moduli are stored: the test compares |F|.
+* sum f1 = sum over the cell's sites of (Z + Fi(Z, E)): xraylib's Fi is the
+  anomalous part f' (negative near and below edges), so Z + f' is the total
+  real factor that corresponds to Henke's f1.
+* sum f2 = sum over the sites of -Fii(Z, E): xraylib's Fii is f'' with a
+  NEGATIVE sign convention (e.g. Fii(14, 8.048 keV) = -0.336), so -Fii is
+  the positive absorptive part that corresponds to Henke's f2.
+
+xraylib's f0 (FF_Rayl, Hubbell et al.) and f', f'' tables are independent
+of the Waasmaier-Kirfel and Henke tables in Base/, so the comparison checks
+both the data handling and the formulas, within the tolerances that such
+table differences allow (the test file states them).
+"""
+
+import argparse
+import math
+import pathlib
+import re
+import subprocess
+import sys
+
+import xraylib
+
+CU_KA1 = 1.5405929  # angstrom
+MO_KA1 = 0.70931715  # angstrom
+
+CRYSTALS = ["Si", "Ge", "GaAs", "InAs", "InP"]
+REFLECTIONS = [(0, 0, 4), (1, 1, 1), (2, 2, 0)]
+# Extra cases above the Ga and As K edges (10.37 and 11.87 keV).
+MO_CASES = [("Si", (0, 0, 4)), ("GaAs", (0, 0, 4))]
+
+HERE = pathlib.Path(__file__).resolve().parent
+BASE = HERE.parent.parent / "Base"
+TEST_FILE = HERE / "physics_test.cpp"
+BEGIN = "// BEGIN xraylib reference table"
+END = "// END xraylib reference table"
+
+
+def our_lattice_constant(name):
+    """Lattice constant from line 3 ("a,nu") of Base/<name>.stf."""
+    lines = (BASE / (name + ".stf")).read_text().splitlines()
+    return float(lines[2].split(",")[0])
+
+
+def with_lattice(crystal, a):
+    c = dict(crystal)
+    c["a"] = c["b"] = c["c"] = a
+    c["volume"] = a ** 3
+    return c
+
+
+def package_version():
+    try:
+        out = subprocess.run(["dpkg-query", "-W", "-f=${Version}", "python3-xraylib"],
+                             capture_output=True, text=True, check=True)
+        return out.stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        return "unknown"
+
+
+def case_row(name, lam, hkl):
+    native = xraylib.Crystal_GetCrystal(name)
+    for alpha in ("alpha", "beta", "gamma"):
+        assert native[alpha] == 90.0, name
+    a = our_lattice_constant(name)
+    crystal = with_lattice(native, a)
+    energy = xraylib.KEV2ANGST / lam
+    h, k, l = hkl
+    theta = math.degrees(xraylib.Bragg_angle(crystal, energy, h, k, l))
+    theta_native = math.degrees(xraylib.Bragg_angle(native, energy, h, k, l))
+    f_plus = xraylib.Crystal_F_H_StructureFactor(crystal, energy, h, k, l, 1.0, 1.0)
+    f_minus = xraylib.Crystal_F_H_StructureFactor(crystal, energy, -h, -k, -l, 1.0, 1.0)
+    sum_f1 = 0.0
+    sum_f2 = 0.0
+    for atom in crystal["atom"]:
+        z = atom["Zatom"]
+        sum_f1 += atom["fraction"] * (z + xraylib.Fi(z, energy))
+        sum_f2 += atom["fraction"] * (-xraylib.Fii(z, energy))
+    return {
+        "name": name, "lam": lam, "hkl": hkl, "a": a, "a_native": native["a"],
+        "energy": energy, "theta": theta, "theta_native": theta_native,
+        "f_plus": abs(f_plus), "f_minus": abs(f_minus), "f1": sum_f1, "f2": sum_f2,
+    }
+
+
+def table_text(rows):
+    out = [BEGIN,
+           "// Made by tests/physics/make_reference.py with xraylib %s (Debian python3-xraylib %s);"
+           % (xraylib.__version__, package_version()),
+           "// do not edit by hand. Columns: name, lambda (A), h, k, l, a used (A, from",
+           "// Base/<name>.stf), a of xraylib's crystal table (A), energy (keV), theta (deg,",
+           "// Bragg_angle with our a), theta with xraylib's own a (deg), |F(hkl)|, |F(-h-k-l)|",
+           "// (Crystal_F_H_StructureFactor, debye_factor 1, rel_angle 1), sum of Z + Fi,",
+           "// sum of -Fii over the cell.",
+           "constexpr Reference kReferences[] = {"]
+    for r in rows:
+        h, k, l = r["hkl"]
+        out.append('    {"%s", %r, %d, %d, %d, %r, %.6f, %.6f, %.6f, %.6f, %.5f, %.5f, %.5f, %.5f},'
+                   % (r["name"], r["lam"], h, k, l, r["a"], r["a_native"], r["energy"], r["theta"],
+                      r["theta_native"], r["f_plus"], r["f_minus"], r["f1"], r["f2"]))
+    out.append("};")
+    out.append(END)
+    return "\n".join(out) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--write", action="store_true", help="replace the table in physics_test.cpp")
+    args = parser.parse_args()
+
+    rows = [case_row(name, CU_KA1, hkl) for name in CRYSTALS for hkl in REFLECTIONS]
+    rows += [case_row(name, MO_KA1, hkl) for name, hkl in MO_CASES]
+    text = table_text(rows)
+    if not args.write:
+        sys.stdout.write(text)
+        return
+    source = TEST_FILE.read_text()
+    pattern = re.compile(re.escape(BEGIN) + r".*?" + re.escape(END) + r"\n", re.S)
+    if not pattern.search(source):
+        sys.exit("%s: marker comments not found" % TEST_FILE)
+    TEST_FILE.write_text(pattern.sub(lambda _: text, source, count=1))
+    print("wrote the table into", TEST_FILE)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,144 @@
+// f0 and f1/f2 from table text: record layout, evaluation order,
+// interpolation and its edge rules, and records that cannot be used.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "element/anomalous_factors.hpp"
+#include "element/form_factor.hpp"
+
+namespace xrd {
+namespace {
+
+ChemicalSymbol Sym(const char* text) { return ChemicalSymbol{text[0], text[0] ? text[1] : '\0'}; }
+
+const char* const kF0Table =
+    "#F test\n"
+    "#S  6  C\n#N 11\n#a\n#b\n#c note with # inside\n#d\n#e\n#f\n"
+    "#UP MPFIT guess (Waasmaier&Kirfel) data: 2.657506,1.078079,1.490909,-4.241070,0.713791,4.297983,"
+    "14.780758,0.776775,42.086842,-0.000294,0.239535\n"
+    "#S 14  Si\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n"
+    "#UP MPFIT guess (Waasmaier&Kirfel) data: 1, 2,\n 3,4,5,0.5,1,2,3,4,5\n"
+    "#S 15  P\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess(Waasmaier&Kirfel)data:1,2,3,4,5,6,1,1,1,1,1\n"
+    "#S 16  S\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT wrong text: 1,2,3,4,5,6,1,1,1,1,1\n"
+    "#S 17  Cl\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1 2 3 4 5 6 1 1 1 1 1\n"
+    "#S 98  Cf\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0\n"
+    "#S 99  Es\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0\n";
+
+TEST(FormFactor, SumsFromTheConstantUpwardWithExponentsFormedAsMinusBsTimesS) {
+  std::string problem;
+  // Si: a = 1..5, c = 0.5, b = 1..5; a number may stand on the next line.
+  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Si"), 0.0, &problem), 0.5 + 1 + 2 + 3 + 4 + 5);
+  const double s = 0.3;
+  double expected = 0.5;
+  for (int i = 1; i <= 5; ++i) expected += i * std::exp((-i * s) * s);
+  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Si"), s, &problem), expected);
+  EXPECT_EQ(problem, "");
+  // Carbon's comment line holds a '#' that counts towards the ten: its
+  // literal follows the ninth line's '#'.
+  const double c0 = FormFactorFromTable(kF0Table, Sym("C"), 0.0, &problem);
+  EXPECT_EQ(c0, ((((4.297983 + 2.657506) + 1.078079) + 1.490909) + -4.241070) + 0.713791);
+  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Cf"), 0.25, &problem), 6.0);
+  EXPECT_EQ(problem, "");
+}
+
+TEST(FormFactor, UnusableRecordsGiveZeroWithAReason) {
+  struct Case {
+    const char* symbol;
+    const char* problem;
+  } cases[] = {
+      {"Es", "no record for the element (searched up to the Cf record)"},
+      {"Xx", "no record for the element (searched up to the Cf record)"},
+      {"S", "the tenth '#' is not followed by \"UP MPFIT guess (Waasmaier&Kirfel) data: \""},
+      {"Cl", "the coefficients are not eleven numbers, the first ten each followed by a comma"},
+  };
+  for (const Case& c : cases) {
+    std::string problem;
+    EXPECT_EQ(FormFactorFromTable(kF0Table, Sym(c.symbol), 0.1, &problem), 0.0) << c.symbol;
+    EXPECT_EQ(problem, c.problem) << c.symbol;
+  }
+  // Blanks in the literal match any run of white space, including none.
+  std::string problem;
+  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("P"), 0.0, &problem), 21.0);
+  EXPECT_EQ(problem, "");
+  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #", Sym("H"), 0.0, &problem), 0.0);
+  EXPECT_EQ(problem, "the record ends before its tenth '#'");
+}
+
+// f1f2 table: energies 1000, 2000, 2000 (an edge), 4000 for Ga.
+const std::string kF1F2Table =
+    "#F test\n"
+    "#S 31  Ga\n#N 3\n#L E f1 f2\n"
+    "1000 10 1\n2000 20 2\n2000 30 6\n4000 40 4\n"
+    "#S 32  Ge 100 1 2\n500 3 4\n"
+    "#S 33  As\n#" + std::string(78, 'c') + "7000 70 7\n8000 80 8\n"
+    "#S 34  Se\n#N 3\n500 5 0.5\n"
+    "#S 35  Br\n#N 3\n500 5 0.5\n600 6\n#S 36  Kr\n"
+    "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n"
+    "#S 98  Cf\n#N 3\n1 2 3\n2 3 4\n";
+
+struct Interpolation {
+  const char* symbol;
+  double energy_ev;
+  AnomalousOutcome outcome;
+  double f1, f2;
+};
+
+TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
+  const Interpolation cases[] = {
+      {"Ga", 1000, AnomalousOutcome::Interpolated, 10, 1},         // first row's energy: the first row
+      {"Ga", 1500, AnomalousOutcome::Interpolated, 15, 1.5},
+      {"Ga", 2000, AnomalousOutcome::Interpolated, 30, 6},         // two rows at one energy: the later
+      {"Ga", 3000, AnomalousOutcome::Interpolated, 35, 5},         // between the later edge row and the next
+      {"Ga", 500, AnomalousOutcome::OutsideTable, 5, 0.5},         // below: the line through the first two rows
+      {"Ga", 4000, AnomalousOutcome::OutsideTable, 40, 4},         // at the last row: line through the last two
+      {"Ga", 5000, AnomalousOutcome::OutsideTable, 45, 3},         // above: extrapolated, t > 1
+      {"Ge", 100, AnomalousOutcome::Interpolated, 1, 2},           // the header line's rest is a data row
+      {"As", 7500, AnomalousOutcome::Interpolated, 75, 7.5},       // a comment line's 80th character starts a piece
+      {"Se", 500, AnomalousOutcome::OutsideTable, 5, 0.5},         // a single row gives its values
+      {"Se", 9000, AnomalousOutcome::OutsideTable, 5, 0.5},
+      {"Rb", 400, AnomalousOutcome::OutsideTable, 7, 9},           // below two rows of one energy: the second
+      {"Cf", 1.5, AnomalousOutcome::Interpolated, 2.5, 3.5},
+  };
+  for (const Interpolation& c : cases) {
+    SCOPED_TRACE(std::string(c.symbol) + " at " + std::to_string(c.energy_ev));
+    double f1 = -1;
+    double f2 = -1;
+    std::string problem;
+    EXPECT_EQ(AnomalousFromTable(kF1F2Table, Sym(c.symbol), c.energy_ev, f1, f2, &problem), c.outcome) << problem;
+    EXPECT_DOUBLE_EQ(f1, c.f1);
+    EXPECT_DOUBLE_EQ(f2, c.f2);
+    EXPECT_EQ(problem.empty(), c.outcome == AnomalousOutcome::Interpolated) << problem;
+  }
+}
+
+TEST(AnomalousFactors, UnusableRecordsWriteNothing) {
+  struct Case {
+    std::string table;
+    const char* symbol;
+    const char* problem;
+  } cases[] = {
+      {kF1F2Table, "Xe", "no record for the element (searched up to the Cf record)"},
+      {kF1F2Table, "Br", "a data row after energy 500.000000 eV is not three numbers"},
+      {"#S 31  Ga\n#N 3\n", "Ga", "the record has no data row"},
+      {"#S 31  Ga\n#N 3\nabc\n", "Ga", "the first data row is not three numbers"},
+  };
+  for (const Case& c : cases) {
+    double f1 = -1;
+    double f2 = -1;
+    std::string problem;
+    EXPECT_EQ(AnomalousFromTable(c.table, Sym(c.symbol), 450, f1, f2, &problem), AnomalousOutcome::Unusable)
+        << c.symbol;
+    EXPECT_EQ(problem, c.problem) << c.symbol;
+    EXPECT_EQ(f1, -1);
+    EXPECT_EQ(f2, -1);
+  }
+}
+
+TEST(AnomalousFactors, PhotonEnergyFromWavelength) {
+  EXPECT_EQ(PhotonEnergy(1.0), 12398.100046);
+  EXPECT_EQ(PhotonEnergy(1.5405929), 12398.100046 / 1.5405929);
+}
+
+}  // namespace
+}  // namespace xrd
