@@ -20,9 +20,9 @@ struct Row {
   double f2 = 0.0;
 };
 
-bool ScanRow(TextScanner& scanner, Row& row) {
-  return scanner.Scan("%lf %lf %lf", &row.energy_ev, &row.f1, &row.f2) == 3;
-}
+// The number of values of the row that scanned (3 for a whole row; -1 at
+// the end of the text).
+int ScanRow(TextScanner& scanner, Row& row) { return scanner.Scan("%lf %lf %lf", &row.energy_ev, &row.f1, &row.f2); }
 
 // The first piece after the header that is neither a comment nor empty.
 bool ReadFirstRow(TextScanner& scanner, Row& row, std::string* problem) {
@@ -34,16 +34,18 @@ bool ReadFirstRow(TextScanner& scanner, Row& row, std::string* problem) {
     }
   } while (piece[0] == '#' || piece[0] == '\n');
   TextScanner piece_scanner(piece.substr(0, piece.find('\0')));
-  if (!ScanRow(piece_scanner, row)) {
+  if (ScanRow(piece_scanner, row) != 3) {
     *problem = "the first data row is not three numbers";
     return false;
   }
   return true;
 }
 
-// Where a row scan stopped at the next record's header or at the end of the
-// text, the element's rows have ended; anywhere else the row is malformed.
-bool RowsEnded(const TextScanner& scanner) {
+// Where a row scan read no number and stopped at the next record's header
+// or at the end of the text, the element's rows have ended; anywhere else
+// the row is malformed.
+bool RowsEnded(const TextScanner& scanner, int values_read) {
+  if (values_read > 0) return false;
   std::string_view rest = scanner.rest();
   std::size_t next = rest.find_first_not_of(" \t\n\v\f\r");
   return next == std::string_view::npos || rest[next] == '#';
@@ -80,8 +82,9 @@ AnomalousOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol 
   int rows = 1;
   for (;;) {
     Row next;
-    if (!ScanRow(scanner, next)) {
-      if (!RowsEnded(scanner)) {
+    const int values_read = ScanRow(scanner, next);
+    if (values_read != 3) {
+      if (!RowsEnded(scanner, values_read)) {
         why = "a data row after energy " + std::to_string(current.energy_ev) + " eV is not three numbers";
         return AnomalousOutcome::Unusable;
       }
