@@ -6,6 +6,7 @@
 
 #include "composite/composite_structure.hpp"
 #include "driver/error.hpp"
+#include "driver/warning.hpp"
 
 namespace xrd {
 
@@ -17,23 +18,21 @@ bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr signed char kLastDigitCode = '9';
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 }  // namespace
 
 int StrToInt(const std::string& digits) {
   if (digits.empty()) throw Error("the weight is empty");
   std::int64_t value = 0;
   for (char c : digits) {
-    if (!IsDigit(c)) throw Error(Quoted(digits) + " is not a whole number");
+    if (!IsDigit(c)) throw Error(Quote(digits) + " is not a whole number");
     value = value * 10 + (c - '0');
-    if (value > std::numeric_limits<std::int32_t>::max()) throw Error(Quoted(digits) + " is out of range");
+    if (value > std::numeric_limits<std::int32_t>::max()) throw Error(Quote(digits) + " is out of range");
   }
   return static_cast<int>(value);
 }
 
 void TCompositeStructure::ParseFormula() {
-  auto fail = [&](const std::string& what) { throw Error("formula " + Quoted(Formula) + ": " + what); };
+  auto fail = [&](const std::string& what) { throw Error("formula " + Quote(Formula) + ": " + what); };
   int j = -1;
   bool in_digits = false;
   for (char c : Formula) {
@@ -45,7 +44,7 @@ void TCompositeStructure::ParseFormula() {
       in_digits = false;
     }
     if (IsDigit(c)) in_digits = true;
-    if (j < 0) fail("a formula with digits begins with an upper-case letter, not " + Quoted(std::string(1, c)));
+    if (j < 0) fail("a formula with digits begins with an upper-case letter, not " + Quote(std::string(1, c)));
     (in_digits ? Components[j].Digits : Components[j].Name).push_back(c);
   }
   ComponentCount = j;
@@ -59,7 +58,7 @@ void TCompositeStructure::ParseFormula() {
     try {
       total += StrToInt(Components[i].Digits);
     } catch (const Error& error) {
-      fail("weight of component " + Quoted(Components[i].Name) + ": " + error.what());
+      fail("weight of component " + Quote(Components[i].Name) + ": " + error.what());
     }
     if (total > std::numeric_limits<std::int32_t>::max()) fail("the weights add up to more than 2147483647");
     DigitsTotal = static_cast<int>(total);

@@ -9,6 +9,7 @@
 
 #include "driver/error.hpp"
 #include "driver/text_file.hpp"
+#include "driver/warning.hpp"
 
 namespace xrd {
 
@@ -47,7 +48,7 @@ std::string DataFilePath(std::string_view name) {
 
 std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem) {
   if (LeavesDataDirectory(name)) {
-    if (problem) *problem = "data file name \"" + std::string(name) + "\" holds '/', '\\' or a NUL byte; not opened";
+    if (problem) *problem = "data file name " + Quote(name) + " holds '/', '\\' or a NUL byte; not opened";
     return std::nullopt;
   }
   DataFile file;
@@ -55,7 +56,7 @@ std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem
   std::string reason;
   std::optional<std::string> text = LoadTextFile(file.path, &reason);
   if (!text) {
-    if (problem) *problem = "cannot open " + file.path + ": " + reason;
+    if (problem) *problem = "cannot open " + Printable(file.path) + ": " + reason;
     return std::nullopt;
   }
   file.text = std::move(*text);
@@ -65,7 +66,7 @@ std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem
 std::string ChemicalSymbol::ToString() const {
   std::string text(1, first);
   if (second != '\0') text += second;
-  return text;
+  return Printable(text);
 }
 
 bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1) {

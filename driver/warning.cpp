@@ -1,16 +1,46 @@
-// Writes one warning line to standard error in a single write.
+// Writes one warning line to standard error in a single write, and makes
+// input texts safe and short for messages.
 #include "driver/warning.hpp"
 
 #include <cstdio>
-#include <string>
 
 namespace xrd {
+
+namespace {
+
+constexpr std::size_t kLongestShown = 60;
+
+}  // namespace
 
 void Warn(std::string_view message) {
   std::string line = "warning: ";
   line.append(message);
   line.push_back('\n');
   std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string Printable(std::string_view text) {
+  std::string shown;
+  const std::size_t length = text.size() > kLongestShown ? kLongestShown : text.size();
+  for (std::size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 32 || c >= 127) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      shown += escape;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  if (length < text.size()) shown += "... (" + std::to_string(text.size()) + " characters)";
+  return shown;
+}
+
+std::string Quote(std::string_view text) {
+  std::string quoted(1, '"');
+  quoted += Printable(text);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace xrd

@@ -116,15 +116,15 @@ bool TElement::AnomalousFactors(double& f1, double& f2) const {
   std::string problem;
   std::optional<DataFile> table = OpenDataFile("f1f2.dat", &problem);
   if (!table) {
-    Warn("f1f2.dat: " + problem + "; no anomalous correction for " + Symbol.ToString());
+    Warn(problem + "; no anomalous correction for " + Symbol.ToString());
     return false;
   }
   AnomalousOutcome outcome = AnomalousFromTable(table->text, Symbol, PhotonEnergy(Lambda), f1, f2, &problem);
   if (outcome == AnomalousOutcome::Unusable) {
-    Warn(table->path + ": element " + Symbol.ToString() + ": " + problem + "; no anomalous correction");
+    Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem + "; no anomalous correction");
     return false;
   }
-  if (outcome == AnomalousOutcome::OutsideTable) Warn(table->path + ": element " + Symbol.ToString() + ": " + problem);
+  if (outcome == AnomalousOutcome::OutsideTable) Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem);
   return true;
 }
 

@@ -53,11 +53,11 @@ void TElement::Calculate() {
   std::string problem;
   std::optional<DataFile> file = OpenDataFile(FileName, &problem);
   if (!file) {
-    Warn("structure file " + FileName + ": " + problem + "; element " + Symbol.ToString() + " contributes nothing");
+    Warn("element " + Symbol.ToString() + ": " + problem + "; it contributes nothing");
     return;
   }
   const SiteTable table = ReadElementSites(file->text, Symbol, &problem);
-  if (!problem.empty()) Warn(file->path + ": element " + Symbol.ToString() + ": " + problem);
+  if (!problem.empty()) Warn(Printable(file->path) + ": element " + Symbol.ToString() + ": " + problem);
 
   for (int i = 0; i < table.count; ++i) {
     const Site& site = table.sites[i];

@@ -36,7 +36,8 @@ SiteTable ReadElementSites(std::string_view structure_text, ChemicalSymbol symbo
   for (int i = 0; i < wanted; ++i) {
     Site& site = table.sites[i];
     if (scanner.Scan(" %lf, %lf, %lf", &site.x, &site.y, &site.z) != 3) {
-      *problem = "site " + std::to_string(i + 1) + " of " + std::to_string(declared) +
+      if (!problem->empty()) *problem += "; ";
+      *problem += "site " + std::to_string(i + 1) + " of " + std::to_string(declared) +
                  " is not three numbers \"x, y, z\"; only the sites before it are used";
       break;
     }

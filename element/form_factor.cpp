@@ -68,11 +68,11 @@ double TElement::FormFactorF0(double s) const {
   std::string problem;
   std::optional<DataFile> table = OpenDataFile("f0_xop.dat", &problem);
   if (!table) {
-    Warn("f0_xop.dat: " + problem + "; f0 of " + Symbol.ToString() + " taken as 0");
+    Warn(problem + "; f0 of " + Symbol.ToString() + " taken as 0");
     return 0.0;
   }
   double f0 = FormFactorFromTable(table->text, Symbol, s, &problem);
-  if (!problem.empty()) Warn(table->path + ": element " + Symbol.ToString() + ": " + problem + "; f0 taken as 0");
+  if (!problem.empty()) Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem + "; f0 taken as 0");
   return f0;
 }
 

@@ -48,11 +48,11 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
   std::string problem;
   std::optional<DataFile> file = OpenDataFile(FileName, &problem);
   if (!file) {
-    Warn("structure \"" + Name + "\": " + problem + "; it contributes nothing");
+    Warn("structure " + Quote(Name) + ": " + problem + "; it contributes nothing");
     return;
   }
   const StructureHeader header = ReadStructureHeader(file->text, &problem);
-  if (!problem.empty()) Warn(file->path + ": " + problem + "; the values not read are 0");
+  if (!problem.empty()) Warn(Printable(file->path) + ": " + problem + "; the values not read are 0");
   ElementCount = header.element_count;
   StructureScalar = header.structure_scalar;
   if (A == 0.0 && B == 0.0 && C == 0.0) A = B = C = header.lattice_angstrom;
@@ -77,10 +77,10 @@ void TStructure::CreateElements() {
     return;
   }
   if (ElementCount == 2) {
-    Warn(FileName + ": two elements declared, but the name \"" + Name +
-         "\" is too short to split; one element under the whole name");
+    Warn(Printable(FileName) + ": two elements declared, but the name " + Quote(Name) +
+         " is too short to split; one element under the whole name");
   } else if (ElementCount > 2) {
-    Warn(FileName + ": " + std::to_string(ElementCount) +
+    Warn(Printable(FileName) + ": " + std::to_string(ElementCount) +
          " elements declared; only one element, under the whole name, is computed");
   }
   Elements[0] = make_element(Name);

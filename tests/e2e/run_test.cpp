@@ -63,7 +63,7 @@ TEST(Run, BlanksAfterTheFormulaStayInIt) {
   ProgramRunner runner(kTestBase);
   const RunResult run = runner.Run("0 0 0\n0 0 0\n1.0\n1 1 1\n30\nGaAs \t\n1\n");
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_NE(run.error_output.find("structure \"GaAs \t\": cannot open"), std::string::npos) << run.error_output;
+  EXPECT_NE(run.error_output.find("structure \"GaAs \\x09\": cannot open"), std::string::npos) << run.error_output;
 }
 
 TEST(Run, OutputHasEighteenLinesInTheFixedLayout) {

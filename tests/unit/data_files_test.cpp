@@ -1,5 +1,6 @@
 // The data-file path, the symbol rule and the element record search.
 #include "driver/data_files.hpp"
+#include "driver/warning.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -85,6 +86,18 @@ TEST(OpenDataFile, NeverLeavesTheDataDirectory) {
   std::optional<DataFile> file = OpenDataFile("GaAs.stf", &problem);
   ASSERT_TRUE(file) << problem;
   EXPECT_EQ(file->text.substr(0, 9), "test zinc");
+}
+
+}  // namespace
+}  // namespace xrd
+
+namespace xrd {
+namespace {
+
+TEST(MessageText, InputTextsAreShownSafeAndShort) {
+  EXPECT_EQ(Quote("GaAs"), "\"GaAs\"");
+  EXPECT_EQ(Quote(std::string("Ga\0As\t\xff", 7)), "\"Ga\\x00As\\x09\\xFF\"");
+  EXPECT_EQ(Printable(std::string(100, 'a')), std::string(60, 'a') + "... (100 characters)");
 }
 
 }  // namespace
