@@ -1,6 +1,7 @@
 // Data-file location and the element record search.
 #include "driver/data_files.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,13 @@ std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem
   }
   DataFile file;
   file.path = DataFilePath(name);
+  // Only regular files are data: a pipe would block the run, a device
+  // could feed it without end.
+  struct stat info {};
+  if (stat(file.path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    if (problem) *problem = "cannot open " + Printable(file.path) + ": not a regular file";
+    return std::nullopt;
+  }
   std::string reason;
   std::optional<std::string> text = LoadTextFile(file.path, &reason);
   if (!text) {
