@@ -15,7 +15,8 @@ for target in fuzz_input fuzz_formula fuzz_f0_table fuzz_f1f2_table fuzz_structu
   cp "$here/corpus/$target/"* "$work/$target/"
   if "$bin_dir/$target" "$work/$target" -max_total_time="$seconds" -close_fd_mask=2 -print_final_stats=1 \
       -artifact_prefix="$here/crashes/$target/" > "$work/$target.log" 2>&1; then
-    echo "$target: $(grep -E '^#[0-9]+ +DONE' "$work/$target.log" | tail -n 1)"
+    echo "$target: $(grep -E '^Done [0-9]+ runs' "$work/$target.log" | tail -n 1);" \
+      "$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$work/$target.log" | tail -n 1)"
   else
     echo "$target: FAILED"; tail -n 40 "$work/$target.log"; status=1
   fi
