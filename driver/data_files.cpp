@@ -1,7 +1,6 @@
 // Data-file location and the element record search.
 #include "driver/data_files.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,20 +53,14 @@ std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem
   }
   DataFile file;
   file.path = DataFilePath(name);
-  // Only regular files are data: a pipe would block the run, a device
-  // could feed it without end.
-  struct stat info {};
-  if (stat(file.path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-    if (problem) *problem = "cannot open " + Printable(file.path) + ": not a regular file";
-    return std::nullopt;
-  }
   std::string reason;
-  std::optional<std::string> text = LoadTextFile(file.path, &reason);
-  if (!text) {
+  std::optional<TextFileContents> contents = MapTextFile(file.path, &reason);
+  if (!contents) {
     if (problem) *problem = "cannot open " + Printable(file.path) + ": " + reason;
     return std::nullopt;
   }
-  file.text = std::move(*text);
+  file.contents = std::move(*contents);
+  file.text = file.contents.text();
   return file;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/text_file.hpp"
 #include "driver/text_scanner.hpp"
 
 namespace xrd {
@@ -14,10 +15,11 @@ namespace xrd {
 // Directory of the running executable's resolved real path + "/Base/" + name.
 std::string DataFilePath(std::string_view name);
 
-// A data file loaded whole with the text-mode rules.
+// A data file under the text-mode rules, held as MapTextFile gives it.
 struct DataFile {
   std::string path;
-  std::string text;
+  TextFileContents contents;
+  std::string_view text;  // contents.text(): stays valid when the DataFile moves
 };
 
 // Loads the data file `name`. A name that holds '/', '\\' or a NUL byte

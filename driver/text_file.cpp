@@ -1,7 +1,9 @@
-// Whole-file reading with one system read, and atomic text-mode writing.
+// Whole-file reading with one system read or one mapping, and atomic
+// text-mode writing.
 #include "driver/text_file.hpp"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,18 +18,38 @@ namespace {
 
 constexpr char kControlZ = 26;
 
-// Reads everything from an open descriptor; one read for a regular file
-// whose size is known, more only when the file grows or is not regular.
-bool ReadAll(int fd, std::string& bytes, std::string* problem) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) {
+// Below this size a file costs less to read than to map: mapping, its page
+// faults and unmapping outweigh copying a few pages.
+constexpr std::size_t kSmallestMappedFile = 128 * 1024;
+
+// Opens `path` for reading and tells what it is; fails on a directory.
+bool OpenForReading(const std::string& path, int& fd, struct stat& info, std::string* problem) {
+  if (path.find('\0') != std::string::npos) {
+    if (problem) *problem = "the name holds a NUL byte";
+    return false;
+  }
+  fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     if (problem) *problem = std::strerror(errno);
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    if (problem) *problem = std::strerror(EISDIR);
+  int error = 0;
+  if (fstat(fd, &info) != 0) {
+    error = errno;
+  } else if (S_ISDIR(info.st_mode)) {
+    error = EISDIR;
+  }
+  if (error != 0) {
+    close(fd);
+    if (problem) *problem = std::strerror(error);
     return false;
   }
+  return true;
+}
+
+// Reads everything from an open descriptor; one read for a regular file
+// whose size is known, more only when the file grows or is not regular.
+bool ReadAll(int fd, const struct stat& info, std::string& bytes, std::string* problem) {
   std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
   bytes.resize(capacity);
   std::size_t used = 0;
@@ -46,16 +68,16 @@ bool ReadAll(int fd, std::string& bytes, std::string* problem) {
   return true;
 }
 
-}  // namespace
+// The length of the text before the first control-Z.
+std::size_t LengthBeforeControlZ(const char* bytes, std::size_t size) {
+  const void* z = std::memchr(bytes, kControlZ, size);
+  return z ? static_cast<std::size_t>(static_cast<const char*>(z) - bytes) : size;
+}
 
-void ApplyTextModeReading(std::string& bytes) {
-  if (const void* z = std::memchr(bytes.data(), kControlZ, bytes.size())) {
-    bytes.resize(static_cast<std::size_t>(static_cast<const char*>(z) - bytes.data()));
-  }
-  char* begin = bytes.data();
-  char* end = begin + bytes.size();
-  char* cr = static_cast<char*>(std::memchr(begin, '\r', bytes.size()));
-  if (!cr) return;
+// Drops the carriage returns of the `length` bytes at `begin`, the first of
+// them at `cr`; gives the length left.
+std::size_t DropCarriageReturns(char* begin, std::size_t length, char* cr) {
+  const char* end = begin + length;
   char* out = cr;
   const char* in = cr;
   while (in < end) {
@@ -66,25 +88,139 @@ void ApplyTextModeReading(std::string& bytes) {
     out += stop - in;
     in = stop;
   }
-  bytes.resize(static_cast<std::size_t>(out - begin));
+  return static_cast<std::size_t>(out - begin);
 }
 
+}  // namespace
+
+std::size_t ApplyTextModeReading(char* bytes, std::size_t size) {
+  const std::size_t length = LengthBeforeControlZ(bytes, size);
+  char* cr = static_cast<char*>(std::memchr(bytes, '\r', length));
+  return cr ? DropCarriageReturns(bytes, length, cr) : length;
+}
+
+void ApplyTextModeReading(std::string& bytes) { bytes.resize(ApplyTextModeReading(bytes.data(), bytes.size())); }
+
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem) {
-  if (path.find('\0') != std::string::npos) {
-    if (problem) *problem = "the name holds a NUL byte";
-    return std::nullopt;
-  }
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (problem) *problem = std::strerror(errno);
-    return std::nullopt;
-  }
+  int fd = -1;
+  struct stat info {};
+  if (!OpenForReading(path, fd, info, problem)) return std::nullopt;
   std::string bytes;
-  bool ok = ReadAll(fd, bytes, problem);
+  bool ok = ReadAll(fd, info, bytes, problem);
   close(fd);
   if (!ok) return std::nullopt;
   ApplyTextModeReading(bytes);
   return bytes;
+}
+
+TextFileContents& TextFileContents::operator=(TextFileContents&& other) noexcept {
+  if (this != &other) {
+    Release();
+    mapping_ = other.mapping_;
+    mapping_length_ = other.mapping_length_;
+    buffer_ = std::move(other.buffer_);
+    data_ = other.data_;
+    size_ = other.size_;
+    other.mapping_ = nullptr;
+    other.mapping_length_ = 0;
+    other.data_ = "";
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+void TextFileContents::Release() noexcept {
+  if (mapping_) munmap(mapping_, mapping_length_);
+  mapping_ = nullptr;
+  mapping_length_ = 0;
+  buffer_.reset();
+  data_ = "";
+  size_ = 0;
+}
+
+std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem) {
+  if (path.find('\0') != std::string::npos) {
+    if (problem) *problem = "the name holds a NUL byte";
+    return std::nullopt;
+  }
+  // Not blocking: opening a pipe nobody writes to must not wait; nor may a
+  // terminal become the controlling one.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    if (problem) *problem = std::strerror(errno);
+    return std::nullopt;
+  }
+  struct stat info {};
+  const char* refusal = nullptr;
+  if (fstat(fd, &info) != 0) {
+    refusal = std::strerror(errno);
+  } else if (S_ISDIR(info.st_mode)) {
+    refusal = std::strerror(EISDIR);
+  } else if (!S_ISREG(info.st_mode)) {
+    refusal = "not a regular file";
+  }
+  if (refusal) {
+    close(fd);
+    if (problem) *problem = refusal;
+    return std::nullopt;
+  }
+  const std::size_t file_size = static_cast<std::size_t>(info.st_size);
+  TextFileContents contents;
+  if (file_size >= kSmallestMappedFile) {
+    void* mapping = mmap(nullptr, file_size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapping != MAP_FAILED) {
+      close(fd);
+      contents.mapping_ = mapping;
+      contents.mapping_length_ = file_size;
+      char* bytes = static_cast<char*>(mapping);
+      std::size_t length = LengthBeforeControlZ(bytes, file_size);
+      char* cr = static_cast<char*>(std::memchr(bytes, '\r', length));
+      // Only now do pages get copies of their own, from the first CR on.
+      if (cr && mprotect(mapping, file_size, PROT_READ | PROT_WRITE) != 0) {  // then a copy
+        std::unique_ptr<char[]> copy(new char[length]);
+        std::memcpy(copy.get(), bytes, length);
+        cr = copy.get() + (cr - bytes);
+        bytes = copy.get();
+        contents.Release();
+        contents.buffer_ = std::move(copy);
+      }
+      if (cr) length = DropCarriageReturns(bytes, length, cr);
+      contents.data_ = bytes;
+      contents.size_ = length;
+      return contents;
+    }
+  }
+  // A small file (or one that cannot be mapped) costs less to read: one
+  // read of its size and one byte more, which tells that it has ended.
+  std::size_t capacity = file_size + 1;
+  std::unique_ptr<char[]> buffer(new char[capacity]);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == capacity) {  // the file has grown since fstat
+      std::unique_ptr<char[]> larger(new char[2 * capacity]);
+      std::memcpy(larger.get(), buffer.get(), used);
+      buffer = std::move(larger);
+      capacity *= 2;
+    }
+    const std::size_t wanted = capacity - used;
+    const ssize_t got = read(fd, buffer.get() + used, wanted);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      close(fd);
+      if (problem) *problem = std::strerror(error);
+      return std::nullopt;
+    }
+    used += static_cast<std::size_t>(got);
+    // A file on disk gives less than asked for only at its end; one whose
+    // size fstat does not know (those of /proc) ends at a read of nothing.
+    if (got == 0 || (file_size > 0 && static_cast<std::size_t>(got) < wanted)) break;
+  }
+  close(fd);
+  contents.size_ = ApplyTextModeReading(buffer.get(), used);
+  contents.data_ = buffer.get();
+  contents.buffer_ = std::move(buffer);
+  return contents;
 }
 
 std::string ToTextModeBytes(std::string_view text) {

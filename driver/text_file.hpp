@@ -3,6 +3,8 @@
 // control-Z (byte 26); writing turns each line feed into CR LF.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,10 +14,49 @@ namespace xrd {
 // Applies the reading rules to raw file bytes, in place.
 void ApplyTextModeReading(std::string& bytes);
 
+// Applies the reading rules to the `size` bytes at `bytes`, in place, and
+// gives the length of the text they leave.
+std::size_t ApplyTextModeReading(char* bytes, std::size_t size);
+
 // Loads a whole file with one read into memory and applies the reading
 // rules. On failure gives nothing and, when `problem` is set, a short
 // description such as "No such file or directory".
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem = nullptr);
+
+// A file's text under the reading rules, held without a copy where that
+// pays: a large regular file stays a private read-only mapping, made
+// writable only when it holds a carriage return to drop (only the pages
+// from the first one on are then copied); a small one is read into a
+// buffer of its own. The bytes stay where they are for the object's
+// lifetime, moves included, so views of text() stay valid while it lives.
+class TextFileContents {
+ public:
+  TextFileContents() = default;
+  TextFileContents(TextFileContents&& other) noexcept { *this = std::move(other); }
+  TextFileContents& operator=(TextFileContents&& other) noexcept;
+  TextFileContents(const TextFileContents&) = delete;
+  TextFileContents& operator=(const TextFileContents&) = delete;
+  ~TextFileContents() { Release(); }
+
+  std::string_view text() const { return {data_, size_}; }
+
+ private:
+  friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem);
+  void Release() noexcept;
+
+  void* mapping_ = nullptr;
+  std::size_t mapping_length_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  const char* data_ = "";
+  std::size_t size_ = 0;
+};
+
+// Opens the regular file `path` as TextFileContents: one open, fstat and
+// mmap or read per call; nothing is kept from one call to the next.
+// Anything but a regular file fails ("Is a directory", "not a regular
+// file"; a pipe is never waited on); otherwise fails as LoadTextFile does.
+// A mapped file must not shrink while the contents live.
+std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem = nullptr);
 
 // The bytes that writing `text` in text mode puts in a file.
 std::string ToTextModeBytes(std::string_view text);

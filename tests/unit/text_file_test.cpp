@@ -2,9 +2,11 @@
 #include "driver/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "driver/error.hpp"
 
@@ -63,6 +65,52 @@ TEST_F(TextFileTest, ReportsWhyAFileCannotBeLoaded) {
   EXPECT_EQ(problem, "No such file or directory");
   EXPECT_FALSE(LoadTextFile(directory_.string(), &problem));
   EXPECT_EQ(problem, "Is a directory");
+}
+
+TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
+  // Small files are read, large ones mapped (128 KiB and more): both must
+  // give what LoadTextFile gives, and stay valid when moved.
+  std::mt19937 random(7);
+  for (std::size_t size : {0, 1, 4095, 4096, 4097, 131071, 131072, 131073, 1048576}) {
+    for (int variant = 0; variant < 5; ++variant) {
+      std::string bytes(size, 'x');
+      for (char& c : bytes) c = "ab\n #"[random() % 5];
+      if (size > 0) {
+        if (variant == 1) bytes[random() % size] = '\r';
+        if (variant == 2) for (int k = 0; k < 50; ++k) bytes[random() % size] = '\r';
+        if (variant == 3) bytes[random() % size] = '\x1a';
+        if (variant == 4) {
+          bytes[0] = '\r';
+          bytes[size - 1] = '\r';
+          bytes[size / 2] = '\0';
+        }
+      }
+      std::string file = std::to_string(size);
+      file += '-';
+      file += std::to_string(variant);
+      const std::string name = PathOf(file);
+      std::ofstream(name, std::ios::binary) << bytes;
+      std::optional<std::string> loaded = LoadTextFile(name);
+      std::optional<TextFileContents> mapped = MapTextFile(name);
+      ASSERT_TRUE(loaded && mapped) << name;
+      TextFileContents moved = std::move(*mapped);
+      std::optional<TextFileContents> again(std::move(moved));
+      EXPECT_EQ(again->text(), *loaded) << name;
+    }
+  }
+}
+
+TEST_F(TextFileTest, MapsOnlyRegularFiles) {
+  std::string problem;
+  EXPECT_FALSE(MapTextFile(PathOf("missing.dat"), &problem));
+  EXPECT_EQ(problem, "No such file or directory");
+  EXPECT_FALSE(MapTextFile(directory_.string(), &problem));
+  EXPECT_EQ(problem, "Is a directory");
+  ASSERT_EQ(mkfifo(PathOf("pipe").c_str(), 0644), 0);
+  EXPECT_FALSE(MapTextFile(PathOf("pipe"), &problem));  // returns at once: nobody writes
+  EXPECT_EQ(problem, "not a regular file");
+  EXPECT_FALSE(MapTextFile("/dev/null", &problem));
+  EXPECT_EQ(problem, "not a regular file");
 }
 
 TEST_F(TextFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
