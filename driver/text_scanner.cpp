@@ -5,6 +5,7 @@
 #include "driver/text_scanner.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -59,51 +60,49 @@ bool TextScanner::SkipPast(char c) {
 }
 
 TextScanner::Outcome TextScanner::ScanDouble(double* target) {
+  // The number is the run of text the grammar takes, left where it lies.
+  const std::size_t start = position_;
   int c = NextChar();
   if (c == kEnd) return Outcome::InputFailure;
-  std::string number;
   bool got_sign = false;
   bool got_digit = false;
   bool got_dot = false;
   bool got_e = false;
   bool hexadecimal = false;
+  bool decimal = false;  // digits, point and exponent only
   auto take_word = [&](const char* word) {  // rest of "nan" / "inf" / "inity"
     for (const char* w = word; *w; ++w) {
       c = NextChar();
       if (c == kEnd || ToLower(c) != *w) return false;
-      number.push_back(static_cast<char>(c));
     }
     return true;
   };
   if (c == '-' || c == '+') {
     got_sign = true;
-    number.push_back(static_cast<char>(c));
     c = NextChar();
     if (c == kEnd) return Outcome::MatchFailure;
   }
   if (ToLower(c) == 'n') {
-    number.push_back(static_cast<char>(c));
     if (!take_word("an")) return Outcome::MatchFailure;
   } else if (ToLower(c) == 'i') {
-    number.push_back(static_cast<char>(c));
     if (!take_word("nf")) return Outcome::MatchFailure;
     c = NextChar();
     if (ToLower(c) == 'i') {
-      number.push_back(static_cast<char>(c));
       if (!take_word("nity")) return Outcome::MatchFailure;
     } else {
       PutBack(c);
     }
   } else {
-    char exponent_char = 'e';
+    int exponent_char = 'e';
+    int last = kEnd;  // the last character taken
     bool at_end = false;
     if (c == '0') {
-      number.push_back('0');
+      last = c;
       c = NextChar();
       if (c == kEnd) {
         at_end = true;
       } else if (ToLower(c) == 'x') {
-        number.push_back(static_cast<char>(c));
+        last = c;
         hexadecimal = true;
         exponent_char = 'p';
         c = NextChar();
@@ -113,34 +112,50 @@ TextScanner::Outcome TextScanner::ScanDouble(double* target) {
     }
     while (!at_end) {
       if (IsDigit(c)) {
-        number.push_back(static_cast<char>(c));
         got_digit = true;
       } else if (!got_e && hexadecimal && IsHexDigit(c)) {
-        number.push_back(static_cast<char>(c));
         got_digit = true;
-      } else if (got_e && number.back() == exponent_char && (c == '-' || c == '+')) {
-        number.push_back(static_cast<char>(c));
+      } else if (got_e && ToLower(last) == exponent_char && (c == '-' || c == '+')) {
+        // the exponent's sign
       } else if (got_digit && !got_e && ToLower(c) == exponent_char) {
-        number.push_back(exponent_char);
         got_e = got_dot = true;
       } else if (!got_dot && c == '.') {
-        number.push_back('.');
         got_dot = true;
       } else {
         PutBack(c);
         break;
       }
+      last = c;
       c = NextChar();
       if (c == kEnd) break;
     }
     const std::size_t sign_length = got_sign ? 1 : 0;
-    if (!at_end && (number.size() == sign_length || (hexadecimal && number.size() == 2 + sign_length))) {
+    const std::size_t taken = position_ - start;
+    if (!at_end && (taken == sign_length || (hexadecimal && taken == 2 + sign_length))) {
       return Outcome::MatchFailure;
     }
+    decimal = !hexadecimal;
   }
-  char* end = nullptr;
-  double value = std::strtod(number.c_str(), &end);
-  if (end == number.c_str()) return Outcome::MatchFailure;
+  // A decimal number converts with std::from_chars, which gives the same
+  // correctly rounded value as strtod in a fraction of the time (it takes
+  // no '+', which changes nothing). Hexadecimal, infinities, NaNs and values
+  // beyond the range of double (where from_chars gives no value) go to
+  // strtod, on a copy that ends where the number does.
+  const char* begin = text_.data() + start;
+  const char* stop = text_.data() + position_;
+  double value = 0.0;
+  bool converted = false;
+  if (decimal) {
+    const char* digits = *begin == '+' ? begin + 1 : begin;
+    const std::from_chars_result result = std::from_chars(digits, stop, value);
+    converted = result.ec == std::errc() && result.ptr != digits;
+  }
+  if (!converted) {
+    const std::string number(begin, stop);
+    char* end = nullptr;
+    value = std::strtod(number.c_str(), &end);
+    if (end == number.c_str()) return Outcome::MatchFailure;
+  }
   if (target) *target = value;
   return Outcome::Stored;
 }
