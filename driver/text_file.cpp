@@ -22,26 +22,31 @@ constexpr char kControlZ = 26;
 // faults and unmapping outweigh copying a few pages.
 constexpr std::size_t kSmallestMappedFile = 128 * 1024;
 
-// Opens `path` for reading and tells what it is; fails on a directory.
-bool OpenForReading(const std::string& path, int& fd, struct stat& info, std::string* problem) {
+// Opens `path` for reading and tells what it is; fails on a directory and,
+// with `regular_only`, on anything but a regular file. A regular-only open
+// does not block (a pipe nobody writes to) nor take a terminal as the
+// controlling one.
+bool OpenForReading(const std::string& path, bool regular_only, int& fd, struct stat& info, std::string* problem) {
   if (path.find('\0') != std::string::npos) {
     if (problem) *problem = "the name holds a NUL byte";
     return false;
   }
-  fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | (regular_only ? O_NONBLOCK | O_NOCTTY : 0));
   if (fd < 0) {
     if (problem) *problem = std::strerror(errno);
     return false;
   }
-  int error = 0;
+  const char* refusal = nullptr;
   if (fstat(fd, &info) != 0) {
-    error = errno;
+    refusal = std::strerror(errno);
   } else if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
+    refusal = std::strerror(EISDIR);
+  } else if (regular_only && !S_ISREG(info.st_mode)) {
+    refusal = "not a regular file";
   }
-  if (error != 0) {
+  if (refusal) {
     close(fd);
-    if (problem) *problem = std::strerror(error);
+    if (problem) *problem = refusal;
     return false;
   }
   return true;
@@ -104,7 +109,7 @@ void ApplyTextModeReading(std::string& bytes) { bytes.resize(ApplyTextModeReadin
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem) {
   int fd = -1;
   struct stat info {};
-  if (!OpenForReading(path, fd, info, problem)) return std::nullopt;
+  if (!OpenForReading(path, false, fd, info, problem)) return std::nullopt;
   std::string bytes;
   bool ok = ReadAll(fd, info, bytes, problem);
   close(fd);
@@ -139,31 +144,9 @@ void TextFileContents::Release() noexcept {
 }
 
 std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem) {
-  if (path.find('\0') != std::string::npos) {
-    if (problem) *problem = "the name holds a NUL byte";
-    return std::nullopt;
-  }
-  // Not blocking: opening a pipe nobody writes to must not wait; nor may a
-  // terminal become the controlling one.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    if (problem) *problem = std::strerror(errno);
-    return std::nullopt;
-  }
+  int fd = -1;
   struct stat info {};
-  const char* refusal = nullptr;
-  if (fstat(fd, &info) != 0) {
-    refusal = std::strerror(errno);
-  } else if (S_ISDIR(info.st_mode)) {
-    refusal = std::strerror(EISDIR);
-  } else if (!S_ISREG(info.st_mode)) {
-    refusal = "not a regular file";
-  }
-  if (refusal) {
-    close(fd);
-    if (problem) *problem = refusal;
-    return std::nullopt;
-  }
+  if (!OpenForReading(path, true, fd, info, problem)) return std::nullopt;
   const std::size_t file_size = static_cast<std::size_t>(info.st_size);
   TextFileContents contents;
   if (file_size >= kSmallestMappedFile) {
