@@ -4,9 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <string>
+
+#include "driver/warning.hpp"
 
 namespace xrd::math {
 
@@ -16,12 +17,11 @@ constexpr double kQuietNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTotalLossBound = 9007199254740992.0;  // 2^53
 
 void ReportError(const char* function, const char* kind) {
-  std::string message = "\r\n";
-  message += function;
+  std::string message = function;
   message += ": ";
   message += kind;
-  message += " error\r\n";
-  std::fwrite(message.data(), 1, message.size(), stderr);
+  message += " error";
+  ReportMathError(message);
 }
 
 constexpr std::uint32_t UpperWord(double x) {

@@ -1,8 +1,11 @@
 // Data-file location and the element record search.
 #include "driver/data_files.hpp"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -38,31 +41,101 @@ bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 
 }  // namespace
 
-std::string DataFilePath(std::string_view name) {
+std::string DataDirectory() {
   std::string path = ExecutableDirectory();
   if (path.back() != '/') path += '/';
-  path += "Base/";
+  path += "Base";
+  return path;
+}
+
+std::string DataFilePath(std::string_view name) {
+  std::string path = DataDirectory();
+  path += '/';
   path.append(name);
   return path;
 }
 
-std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem) {
+DataFiles::DataFiles(std::string directory) : directory_(std::move(directory)) {}
+
+const DataFile& DataFiles::Get(std::string_view name) const { return *Load(name, true); }
+
+const DataFile* DataFiles::GetIfPresent(std::string_view name) const { return Load(name, false); }
+
+const DataFile* DataFiles::Load(std::string_view name, bool missing_is_error) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = files_.find(name);
+  if (found != files_.end()) return found->second.get();
   if (LeavesDataDirectory(name)) {
-    if (problem) *problem = "data file name " + Quote(name) + " holds '/', '\\' or a NUL byte; not opened";
-    return std::nullopt;
+    throw Error("data file name " + Quote(name) + " holds '/', '\\' or a NUL byte; not opened");
   }
-  DataFile file;
-  file.path = DataFilePath(name);
+  std::string path = directory_ + "/";
+  path.append(name);
   std::string reason;
-  std::optional<TextFileContents> contents = MapTextFile(file.path, &reason);
+  std::optional<TextFileContents> contents = MapTextFile(path, &reason);
   if (!contents) {
-    if (problem) *problem = "cannot open " + Printable(file.path) + ": " + reason;
-    return std::nullopt;
+    const std::string directory_problem = DirectoryProblem();
+    if (!directory_problem.empty()) throw Error(directory_problem);
+    const bool absent = reason == std::strerror(ENOENT) || reason == std::strerror(ENAMETOOLONG);
+    if (!missing_is_error && absent) return nullptr;
+    throw Error("cannot open " + Printable(path) + ": " + reason);
   }
-  file.contents = std::move(*contents);
-  file.text = file.contents.text();
-  return file;
+  auto file = std::make_unique<DataFile>(std::move(path), std::move(*contents));
+  const DataFile* loaded = file.get();
+  files_.emplace(std::string(name), std::move(file));
+  return loaded;
 }
+
+std::string DataFiles::DirectoryProblem() const {
+  struct stat info {};
+  if (stat(directory_.c_str(), &info) != 0) {
+    return "data directory " + Printable(directory_) + ": " + std::strerror(errno);
+  }
+  if (!S_ISDIR(info.st_mode)) return "data directory " + Printable(directory_) + ": " + std::strerror(ENOTDIR);
+  DIR* listing = opendir(directory_.c_str());
+  if (!listing) return "data directory " + Printable(directory_) + ": " + std::strerror(errno);
+  closedir(listing);
+  return {};
+}
+
+std::vector<std::string> DataFiles::NamesEndingIn(std::string_view suffix) const {
+  std::vector<std::string> names;
+  DIR* listing = opendir(directory_.c_str());
+  if (!listing) return names;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix) names.emplace_back(name);
+  }
+  closedir(listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool DataFiles::ChangedSinceLoaded() const {
+  if (MappedFileShrank()) return true;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& [name, file] : files_) {
+    if (FileChangedSince(file->path(), file->identity())) return true;
+  }
+  return false;
+}
+
+namespace {
+
+thread_local const DataFiles* current_data_files = nullptr;
+
+}  // namespace
+
+const DataFiles& CurrentDataFiles() {
+  if (current_data_files) return *current_data_files;
+  thread_local const DataFiles own(DataDirectory());
+  return own;
+}
+
+DataFilesScope::DataFilesScope(const DataFiles& files) : previous_(current_data_files) {
+  current_data_files = &files;
+}
+
+DataFilesScope::~DataFilesScope() { current_data_files = previous_; }
 
 std::string ChemicalSymbol::ToString() const {
   std::string text(1, first);
@@ -76,17 +149,27 @@ bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1) {
   return c1 == symbol.second;
 }
 
-bool FindElementRecord(TextScanner& scanner, ChemicalSymbol symbol) {
+RecordSearch SearchElementRecord(TextScanner& scanner, ChemicalSymbol symbol) {
   for (;;) {
-    if (!scanner.SkipPast('#')) return false;
+    if (!scanner.SkipPast('#')) return RecordSearch::EndOfText;
     char c = '\0';
-    if (!scanner.ReadChar(c)) return false;
+    if (!scanner.ReadChar(c)) return RecordSearch::EndOfText;
     if (c != 'S') continue;  // this character is not examined again
     char field[2] = {'\0', '\0'};
-    if (scanner.Scan("%*4c %2c", field) != 1) return false;
-    if (SymbolMatches(symbol, field[0], field[1])) return true;
-    if (field[0] == 'C' && field[1] == 'f') return false;
+    if (scanner.Scan("%*4c %2c", field) != 1) return RecordSearch::EndOfText;
+    if (SymbolMatches(symbol, field[0], field[1])) return RecordSearch::Found;
+    if (field[0] == 'C' && field[1] == 'f') return RecordSearch::EndRecord;
   }
+}
+
+bool FindElementRecord(TextScanner& scanner, ChemicalSymbol symbol) {
+  return SearchElementRecord(scanner, symbol) == RecordSearch::Found;
+}
+
+bool EndRecordFollows(TextScanner scanner, ChemicalSymbol found) {
+  const ChemicalSymbol end_record{'C', 'f'};
+  if (found.first == end_record.first && found.second == end_record.second) return true;
+  return SearchElementRecord(scanner, end_record) == RecordSearch::Found;
 }
 
 }  // namespace xrd

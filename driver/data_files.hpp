@@ -1,31 +1,107 @@
-// The data directory Base/ beside the executable, opening data files from
-// it, the chemical-symbol match rule, and the element record search shared
-// by the form-factor and anomalous-factor tables.
+// The data directory Base/ beside the executable, the data files one
+// evaluation reads from it (each loaded at most once, and what is parsed
+// from it kept with it), the chemical-symbol match rule, and the element
+// record search shared by the form-factor and anomalous-factor tables.
 #pragma once
 
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/text_file.hpp"
 #include "driver/text_scanner.hpp"
 
 namespace xrd {
 
+// The data directory: the running executable's directory (symlinks
+// resolved) followed by "/Base".
+std::string DataDirectory();
+
 // Directory of the running executable's resolved real path + "/Base/" + name.
 std::string DataFilePath(std::string_view name);
 
-// A data file under the text-mode rules, held as MapTextFile gives it.
-struct DataFile {
-  std::string path;
-  TextFileContents contents;
-  std::string_view text;  // contents.text(): stays valid when the DataFile moves
+// One data file under the text-mode rules, loaded once. What readers parse
+// from it can be kept with it (Memo), so that it is parsed once too.
+class DataFile {
+ public:
+  DataFile(std::string path, TextFileContents contents)
+      : path_(std::move(path)), contents_(std::move(contents)), text_(contents_.text()) {}
+
+  const std::string& path() const { return path_; }
+  std::string_view text() const { return text_; }
+  const FileIdentity& identity() const { return contents_.identity(); }
+
+  // The value kept under `key`, made by `make` on first use. A `make` that
+  // throws keeps nothing. Safe to call from several threads.
+  template <class T, class Make>
+  const T& Memo(const std::string& key, Make make) const {
+    std::lock_guard<std::mutex> lock(memo_mutex_);
+    auto found = memo_.find(key);
+    if (found == memo_.end()) found = memo_.emplace(key, std::make_shared<const T>(make())).first;
+    return *static_cast<const T*>(found->second.get());
+  }
+
+ private:
+  std::string path_;
+  TextFileContents contents_;
+  std::string_view text_;
+  mutable std::mutex memo_mutex_;
+  mutable std::map<std::string, std::shared_ptr<const void>, std::less<>> memo_;
 };
 
-// Loads the data file `name`. A name that holds '/', '\\' or a NUL byte
-// would leave the data directory and is never opened. On failure gives
-// nothing and sets `problem` to the reason, with the path.
-std::optional<DataFile> OpenDataFile(std::string_view name, std::string* problem = nullptr);
+// The data files of one data directory, each loaded on first use and then
+// kept. Safe to share between threads.
+class DataFiles {
+ public:
+  explicit DataFiles(std::string directory);
+
+  const std::string& directory() const { return directory_; }
+
+  // The file `name`. Throws Error naming the path and the reason when it
+  // cannot be used (missing, unreadable, not a regular file, a name that
+  // would leave the directory), and says so when the directory itself is
+  // the problem.
+  const DataFile& Get(std::string_view name) const;
+
+  // As Get, but a file that does not exist gives nullptr.
+  const DataFile* GetIfPresent(std::string_view name) const;
+
+  // The names in the directory that end in `suffix`, sorted.
+  std::vector<std::string> NamesEndingIn(std::string_view suffix) const;
+
+  // Whether a file loaded so far has changed in place or shrunk since, so
+  // that what was read of it may mix two states of it.
+  bool ChangedSinceLoaded() const;
+
+ private:
+  const DataFile* Load(std::string_view name, bool missing_is_error) const;
+  std::string DirectoryProblem() const;
+
+  std::string directory_;
+  mutable std::mutex mutex_;
+  mutable std::map<std::string, std::unique_ptr<DataFile>, std::less<>> files_;
+};
+
+// The data files that readers on this thread use: the ones a scope has
+// set, else a set of this thread's own on DataDirectory().
+const DataFiles& CurrentDataFiles();
+
+// Makes `files` this thread's data files while the scope lives.
+class DataFilesScope {
+ public:
+  explicit DataFilesScope(const DataFiles& files);
+  ~DataFilesScope();
+  DataFilesScope(const DataFilesScope&) = delete;
+  DataFilesScope& operator=(const DataFilesScope&) = delete;
+
+ private:
+  const DataFiles* previous_;
+};
 
 // A chemical symbol as two characters; a one-letter symbol has '\0' second.
 struct ChemicalSymbol {
@@ -40,11 +116,23 @@ struct ChemicalSymbol {
 // not a lower-case ASCII letter.
 bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1);
 
+// How an element record search ended.
+enum class RecordSearch {
+  Found,       // the scanner stands just after the record's symbol field
+  EndRecord,   // reached the record whose field is "Cf" (Cf not sought)
+  EndOfText,   // neither: the table is cut short
+};
+
 // Searches the record of `symbol` from the scanner's position: headers are
 // "#S" wherever it stands, then four characters of any kind, white space and
-// a two-character symbol field. True with the scanner just after the symbol
-// field; false at the record whose field is "Cf" (unless Cf is sought) or at
-// the end of the text.
+// a two-character symbol field.
+RecordSearch SearchElementRecord(TextScanner& scanner, ChemicalSymbol symbol);
+
+// SearchElementRecord(...) == Found.
 bool FindElementRecord(TextScanner& scanner, ChemicalSymbol symbol);
+
+// Whether the Cf end record follows the scanner's position (or the record
+// just found is Cf's own).
+bool EndRecordFollows(TextScanner scanner, ChemicalSymbol found);
 
 }  // namespace xrd

@@ -2,6 +2,7 @@
 // composite's steps, and the one formatted write of output.dat.
 #include "driver/run.hpp"
 
+#include <cmath>
 #include <cstring>
 
 #include "composite/composite_structure.hpp"
@@ -9,6 +10,8 @@
 #include "driver/number_format.hpp"
 #include "driver/text_file.hpp"
 #include "driver/text_scanner.hpp"
+#include "driver/warning.hpp"
+#include "driver/data_files.hpp"
 
 namespace xrd {
 
@@ -16,6 +19,11 @@ namespace {
 
 constexpr const char* kInputFile = "input.dat";
 constexpr const char* kOutputFile = "output.dat";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kLargestInput = 1 << 20;
+// A run whose data files change while it reads them is done again, with the
+// files as they are then, this many times in all.
+constexpr int kAttempts = 3;
 constexpr const char* kValueNames[11] = {
     "lattice constant a", "lattice constant b", "lattice constant c", "the fourth value", "the fifth value",
     "the sixth value",    "the wavelength",     "the index h",        "the index k",      "the index l",
@@ -34,6 +42,7 @@ std::string TextNear(std::string_view rest) {
 }  // namespace
 
 RunDescription ParseRunDescription(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   RunDescription run;
   std::array<double, 11>& v = run.values;
   TextScanner scanner(text);
@@ -52,6 +61,17 @@ RunDescription ParseRunDescription(std::string_view text) {
   if (scanner.Scan("%lf", &run.scale) != 1) {
     throw Error(std::string(kInputFile) + ": the scale after the formula line is missing or malformed near " +
                 TextNear(scanner.rest()));
+  }
+  const double lambda_angstrom = v[6];
+  if (!(lambda_angstrom > 0.0) || std::isinf(lambda_angstrom)) {
+    throw Error(std::string(kInputFile) + ": the wavelength (value 7) is " + FormatG(lambda_angstrom) +
+                "; it must be a positive, finite number of angstroms");
+  }
+  const std::string_view rest = scanner.rest();
+  const std::size_t extra = rest.find_first_not_of(" \t\n\v\f\r");
+  if (extra != std::string_view::npos) {
+    const std::string_view ignored = rest.substr(extra, rest.find_last_not_of(" \t\n\v\f\r") + 1 - extra);
+    Warn(std::string(kInputFile) + ": text after the scale is ignored: " + Quote(ignored));
   }
   return run;
 }
@@ -83,12 +103,51 @@ std::array<double, 16> ComputeResults(const RunDescription& run) {
   return r;
 }
 
+std::array<double, 16> ComputeResultsFromStableData(const RunDescription& run, const std::string& data_directory,
+                                                    Diagnostics& diagnostics) {
+  for (int attempt = 1;; ++attempt) {
+    Diagnostics attempt_diagnostics;
+    DiagnosticsScope diagnostics_scope(attempt_diagnostics);
+    DataFiles files(data_directory);
+    DataFilesScope files_scope(files);
+    try {
+      const std::array<double, 16> results = ComputeResults(run);
+      if (!files.ChangedSinceLoaded()) {
+        diagnostics.Append(attempt_diagnostics);
+        return results;
+      }
+    } catch (const Error&) {
+      if (!files.ChangedSinceLoaded()) {
+        diagnostics.Append(attempt_diagnostics);
+        throw;
+      }
+    }
+    if (attempt == kAttempts) {
+      diagnostics.Append(attempt_diagnostics);
+      throw Error("the data files in " + Printable(data_directory) + " changed while the run read them, " +
+                  std::to_string(kAttempts) + " times in a row; no result");
+    }
+  }
+}
+
 void RunProgram() {
   std::string problem;
-  std::optional<std::string> input = LoadTextFile(kInputFile, &problem);
+  std::optional<std::string> input = LoadTextFile(kInputFile, &problem, kLargestInput);
   if (!input) throw Error(std::string("cannot read ") + kInputFile + ": " + problem);
-  const RunDescription run = ParseRunDescription(*input);
-  const std::array<double, 16> results = ComputeResults(run);
+  Diagnostics diagnostics;
+  std::array<double, 16> results{};
+  try {
+    RunDescription run;
+    {
+      DiagnosticsScope scope(diagnostics);
+      run = ParseRunDescription(*input);
+    }
+    results = ComputeResultsFromStableData(run, DataDirectory(), diagnostics);
+  } catch (const Error&) {
+    diagnostics.Print();
+    throw;
+  }
+  diagnostics.Print();
   WriteTextFileAtomically(kOutputFile, FormatResults(results));
 }
 

@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
 
 #include "driver/error.hpp"
@@ -21,6 +24,81 @@ constexpr char kControlZ = 26;
 // Below this size a file costs less to read than to map: mapping, its page
 // faults and unmapping outweigh copying a few pages.
 constexpr std::size_t kSmallestMappedFile = 128 * 1024;
+
+// Mapped files guarded against shrinking. Reading a page past the end of a
+// file that shrank raises SIGBUS; the handler puts a page of zeros in its
+// place, notes that a file shrank, and lets the read go on, so that the
+// reader finishes and the run can tell that what it read is not whole.
+constexpr int kGuardSlots = 64;
+std::atomic<std::uintptr_t> guard_begin[kGuardSlots];
+std::atomic<std::uintptr_t> guard_end[kGuardSlots];
+std::atomic<bool> mapped_file_shrank{false};
+std::uintptr_t page_size = 4096;
+
+void OnBusError(int signal_number, siginfo_t* info, void*) {
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  for (int i = 0; i < kGuardSlots; ++i) {
+    if (address >= guard_begin[i].load() && address < guard_end[i].load()) {
+      void* page = reinterpret_cast<void*>(address & ~(page_size - 1));
+      if (mmap(page, page_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+        mapped_file_shrank.store(true);
+        return;
+      }
+      break;
+    }
+  }
+  // Not a guarded mapping: the fault is the program's own; let it kill.
+  std::signal(signal_number, SIG_DFL);
+}
+
+void InstallBusErrorHandler() {
+  static const bool installed = [] {
+    page_size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGBUS, &action, nullptr) == 0;
+  }();
+  (void)installed;
+}
+
+// Guards [begin, begin + length); false when every slot is taken.
+bool GuardMapping(void* begin, std::size_t length) {
+  InstallBusErrorHandler();
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(begin);
+  for (int i = 0; i < kGuardSlots; ++i) {
+    std::uintptr_t expected = 0;
+    if (guard_begin[i].compare_exchange_strong(expected, start)) {
+      guard_end[i].store(start + length);
+      return true;
+    }
+  }
+  return false;
+}
+
+void UnguardMapping(void* begin) {
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(begin);
+  for (int i = 0; i < kGuardSlots; ++i) {
+    if (guard_begin[i].load() == start) {
+      guard_end[i].store(0);
+      guard_begin[i].store(0);
+      return;
+    }
+  }
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+  FileIdentity identity;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.size = info.st_size;
+  identity.modified = info.st_mtim;
+  identity.changed = info.st_ctim;
+  return identity;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 // Opens `path` for reading and tells what it is; fails on a directory and,
 // with `regular_only`, on anything but a regular file. A regular-only open
@@ -54,11 +132,17 @@ bool OpenForReading(const std::string& path, bool regular_only, int& fd, struct 
 
 // Reads everything from an open descriptor; one read for a regular file
 // whose size is known, more only when the file grows or is not regular.
-bool ReadAll(int fd, const struct stat& info, std::string& bytes, std::string* problem) {
+bool ReadAll(int fd, const struct stat& info, std::size_t max_bytes, std::string& bytes, std::string* problem) {
+  auto too_large = [&] {
+    if (problem) *problem = "larger than " + std::to_string(max_bytes) + " bytes; not read";
+    return false;
+  };
+  if (info.st_size > 0 && static_cast<std::size_t>(info.st_size) > max_bytes) return too_large();
   std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
   bytes.resize(capacity);
   std::size_t used = 0;
   for (;;) {
+    if (used > max_bytes) return too_large();
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
     ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
     if (got < 0) {
@@ -106,12 +190,12 @@ std::size_t ApplyTextModeReading(char* bytes, std::size_t size) {
 
 void ApplyTextModeReading(std::string& bytes) { bytes.resize(ApplyTextModeReading(bytes.data(), bytes.size())); }
 
-std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem) {
+std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem, std::size_t max_bytes) {
   int fd = -1;
   struct stat info {};
   if (!OpenForReading(path, false, fd, info, problem)) return std::nullopt;
   std::string bytes;
-  bool ok = ReadAll(fd, info, bytes, problem);
+  bool ok = ReadAll(fd, info, max_bytes, bytes, problem);
   close(fd);
   if (!ok) return std::nullopt;
   ApplyTextModeReading(bytes);
@@ -126,6 +210,7 @@ TextFileContents& TextFileContents::operator=(TextFileContents&& other) noexcept
     buffer_ = std::move(other.buffer_);
     data_ = other.data_;
     size_ = other.size_;
+    identity_ = other.identity_;
     other.mapping_ = nullptr;
     other.mapping_length_ = 0;
     other.data_ = "";
@@ -135,7 +220,10 @@ TextFileContents& TextFileContents::operator=(TextFileContents&& other) noexcept
 }
 
 void TextFileContents::Release() noexcept {
-  if (mapping_) munmap(mapping_, mapping_length_);
+  if (mapping_) {
+    munmap(mapping_, mapping_length_);
+    UnguardMapping(mapping_);
+  }
   mapping_ = nullptr;
   mapping_length_ = 0;
   buffer_.reset();
@@ -149,8 +237,13 @@ std::optional<TextFileContents> MapTextFile(const std::string& path, std::string
   if (!OpenForReading(path, true, fd, info, problem)) return std::nullopt;
   const std::size_t file_size = static_cast<std::size_t>(info.st_size);
   TextFileContents contents;
+  contents.identity_ = IdentityOf(info);
   if (file_size >= kSmallestMappedFile) {
     void* mapping = mmap(nullptr, file_size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapping != MAP_FAILED && !GuardMapping(mapping, file_size)) {
+      munmap(mapping, file_size);
+      mapping = MAP_FAILED;
+    }
     if (mapping != MAP_FAILED) {
       close(fd);
       contents.mapping_ = mapping;
@@ -206,6 +299,16 @@ std::optional<TextFileContents> MapTextFile(const std::string& path, std::string
   return contents;
 }
 
+bool FileChangedSince(const std::string& path, const FileIdentity& identity) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  if (info.st_dev != identity.device || info.st_ino != identity.inode) return false;
+  return info.st_size != identity.size || !SameTime(info.st_mtim, identity.modified) ||
+         !SameTime(info.st_ctim, identity.changed);
+}
+
+bool MappedFileShrank() { return mapped_file_shrank.load(); }
+
 std::string ToTextModeBytes(std::string_view text) {
   std::string bytes;
   bytes.reserve(text.size() + text.size() / 8 + 2);
@@ -216,33 +319,105 @@ std::string ToTextModeBytes(std::string_view text) {
   return bytes;
 }
 
-void WriteTextFileAtomically(const std::string& path, std::string_view text) {
-  const std::string bytes = ToTextModeBytes(text);
-  std::string temp = path + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    throw Error("cannot create " + path + " (temporary file " + temp + "): " + std::strerror(errno));
-  }
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+namespace {
+
+// Writes all of `bytes` to `fd`; 0 or the error number.
+int WriteAll(int fd, const std::string& bytes) {
   std::size_t written = 0;
-  int error = 0;
   while (written < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = errno;
-      break;
+      return errno;
     }
     written += static_cast<std::size_t>(n);
   }
+  return 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file is written without a name (O_TMPFILE) and gets one only when it
+// is complete: the old file is removed and the new one linked in its place.
+// A run killed at any moment, even by SIGKILL, leaves no temporary file;
+// between the removal and the link there is simply no file. Gives false,
+// with nothing changed, where the file system cannot do this.
+bool WriteThroughUnnamedFile(const std::string& path, const std::string& bytes) {
+  const int fd = open(DirectoryOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  int error = WriteAll(fd, bytes);
+  if (error == 0) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+        error = errno;
+        break;
+      }
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        error = 0;
+        break;
+      }
+      error = errno;
+      if (error == ENOENT && attempt == 0) {  // no /proc: the named way instead
+        close(fd);
+        return false;
+      }
+      if (error != EEXIST) break;  // EEXIST: another writer came between
+    }
+  }
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) throw Error("cannot write " + path + ": " + std::strerror(error));
+  return true;
+}
+
+// Blocks the signals that end a run from the keyboard or a supervisor
+// while a named temporary file exists, so that none is left behind.
+class TerminationSignalsBlocked {
+ public:
+  TerminationSignalsBlocked() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&blocked, s);
+    sigprocmask(SIG_BLOCK, &blocked, &previous_);
+  }
+  ~TerminationSignalsBlocked() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  TerminationSignalsBlocked(const TerminationSignalsBlocked&) = delete;
+  TerminationSignalsBlocked& operator=(const TerminationSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// A temporary file beside `path`, renamed into place when complete. Only
+// SIGKILL between its creation and the rename can leave it behind.
+void WriteThroughTemporaryName(const std::string& path, const std::string& bytes) {
+  TerminationSignalsBlocked blocked;
+  std::string temp = path + ".XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    throw Error("cannot create " + path + " (temporary file " + temp + "): " + std::strerror(errno));
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  int error = WriteAll(fd, bytes);
   if (close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(temp.c_str());
     throw Error("cannot write " + path + ": " + std::strerror(error));
   }
+}
+
+}  // namespace
+
+void WriteTextFileAtomically(const std::string& path, std::string_view text) {
+  const std::string bytes = ToTextModeBytes(text);
+  if (!WriteThroughUnnamedFile(path, bytes)) WriteThroughTemporaryName(path, bytes);
 }
 
 }  // namespace xrd

@@ -3,7 +3,10 @@
 // control-Z (byte 26); writing turns each line feed into CR LF.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,8 +23,30 @@ std::size_t ApplyTextModeReading(char* bytes, std::size_t size);
 
 // Loads a whole file with one read into memory and applies the reading
 // rules. On failure gives nothing and, when `problem` is set, a short
-// description such as "No such file or directory".
-std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem = nullptr);
+// description such as "No such file or directory". A file of more than
+// `max_bytes` bytes is refused, unread when its size is known.
+std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem = nullptr,
+                                        std::size_t max_bytes = static_cast<std::size_t>(-1));
+
+// What tells one state of a file from another: the file itself (device and
+// inode), its size and its modification and change times.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+};
+
+// Whether the file now at `path` is the one `identity` describes, changed
+// since: same device and inode but another size or time. A file replaced
+// by another (renamed over, deleted) is not "changed": what was read of it
+// is whole.
+bool FileChangedSince(const std::string& path, const FileIdentity& identity);
+
+// Whether a mapped file has shrunk under a reader since the process began:
+// the pages past its new end then read as zeros instead of faulting.
+bool MappedFileShrank();
 
 // A file's text under the reading rules, held without a copy where that
 // pays: a large regular file stays a private read-only mapping, made
@@ -39,6 +64,7 @@ class TextFileContents {
   ~TextFileContents() { Release(); }
 
   std::string_view text() const { return {data_, size_}; }
+  const FileIdentity& identity() const { return identity_; }
 
  private:
   friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem);
@@ -49,21 +75,26 @@ class TextFileContents {
   std::unique_ptr<char[]> buffer_;
   const char* data_ = "";
   std::size_t size_ = 0;
+  FileIdentity identity_;
 };
 
 // Opens the regular file `path` as TextFileContents: one open, fstat and
 // mmap or read per call; nothing is kept from one call to the next.
 // Anything but a regular file fails ("Is a directory", "not a regular
 // file"; a pipe is never waited on); otherwise fails as LoadTextFile does.
-// A mapped file must not shrink while the contents live.
+// A mapped file that shrinks while the contents live reads as zeros past
+// its new end (MappedFileShrank tells), never as a fault.
 std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem = nullptr);
 
 // The bytes that writing `text` in text mode puts in a file.
 std::string ToTextModeBytes(std::string_view text);
 
 // Writes `text` in text mode to `path` so that the file is always either
-// complete or absent: a temporary file in the same directory is written and
-// renamed into place. Throws Error when the file cannot be written.
+// complete or absent and no temporary file outlives the call, even when the
+// process is killed: the file is written unnamed and linked into place
+// when complete (where the file system cannot, a temporary name is renamed
+// into place with the terminating signals blocked meanwhile). Throws Error
+// when the file cannot be written.
 void WriteTextFileAtomically(const std::string& path, std::string_view text);
 
 }  // namespace xrd

@@ -1,9 +1,11 @@
-// f1/f2 record reading and interpolation. The first data row is the first
-// line piece (at most 79 characters) after the header that begins with
-// neither '#' nor a line end; later rows are read as "%lf %lf %lf" until the
-// first row whose energy is above the run's energy.
+// f1/f2 record reading and interpolation. A record is read whole once; the
+// rows that enclose the run's energy are then found by a binary search
+// where the energies ascend, by a linear one where they do not.
 #include "element/anomalous_factors.hpp"
 
+#include <algorithm>
+
+#include "driver/error.hpp"
 #include "driver/warning.hpp"
 #include "element/element.hpp"
 
@@ -14,18 +16,14 @@ namespace {
 // hc in eV * angstrom.
 constexpr double kEnergyWavelengthProduct = 12398.100046;
 
-struct Row {
-  double energy_ev = 0.0;
-  double f1 = 0.0;
-  double f2 = 0.0;
-};
-
 // The number of values of the row that scanned (3 for a whole row; -1 at
 // the end of the text).
-int ScanRow(TextScanner& scanner, Row& row) { return scanner.Scan("%lf %lf %lf", &row.energy_ev, &row.f1, &row.f2); }
+int ScanRow(TextScanner& scanner, AnomalousRow& row) {
+  return scanner.Scan("%lf %lf %lf", &row.energy_ev, &row.f1, &row.f2);
+}
 
 // The first piece after the header that is neither a comment nor empty.
-bool ReadFirstRow(TextScanner& scanner, Row& row, std::string* problem) {
+bool ReadFirstRow(TextScanner& scanner, AnomalousRow& row, std::string* problem) {
   std::string_view piece;
   do {
     if (!scanner.ReadPiece(piece)) {
@@ -51,7 +49,15 @@ bool RowsEnded(const TextScanner& scanner, int values_read) {
   return next == std::string_view::npos || rest[next] == '#';
 }
 
-void Interpolate(const Row& previous, const Row& current, double energy_ev, double& f1, double& f2) {
+bool EnergiesAscend(const std::vector<AnomalousRow>& rows) {
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    if (!(rows[i - 1].energy_ev <= rows[i].energy_ev)) return false;
+  }
+  return true;
+}
+
+void Interpolate(const AnomalousRow& previous, const AnomalousRow& current, double energy_ev, double& f1,
+                 double& f2) {
   if (current.energy_ev == previous.energy_ev) {  // an edge: the later row holds
     f1 = current.f1;
     f2 = current.f2;
@@ -62,69 +68,122 @@ void Interpolate(const Row& previous, const Row& current, double energy_ev, doub
   f2 = previous.f2 + t * (current.f2 - previous.f2);
 }
 
+// The first row after the first whose energy is above `energy_ev`, or the
+// number of rows when there is none.
+std::size_t FirstRowAbove(const AnomalousRecord& record, double energy_ev) {
+  const std::vector<AnomalousRow>& rows = record.rows;
+  auto at_or_below = [energy_ev](const AnomalousRow& row) { return energy_ev >= row.energy_ev; };
+  if (record.ascending) {
+    return static_cast<std::size_t>(std::partition_point(rows.begin() + 1, rows.end(), at_or_below) - rows.begin());
+  }
+  std::size_t i = 1;
+  while (i < rows.size() && at_or_below(rows[i])) ++i;
+  return i;
+}
+
+std::string EnergyText(double energy_ev) { return std::to_string(energy_ev) + " eV"; }
+
 }  // namespace
 
 double PhotonEnergy(double lambda_angstrom) { return kEnergyWavelengthProduct / lambda_angstrom; }
 
-AnomalousOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol symbol, double energy_ev, double& f1,
-                                    double& f2, std::string* problem) {
-  std::string local_problem;
-  std::string& why = problem ? *problem : local_problem;
+std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, ChemicalSymbol symbol,
+                                                   std::string* problem) {
   TextScanner scanner(table_text);
-  if (!FindElementRecord(scanner, symbol)) {
-    why = "no record for the element (searched up to the Cf record)";
-    return AnomalousOutcome::Unusable;
+  AnomalousRecord record;
+  switch (SearchElementRecord(scanner, symbol)) {
+    case RecordSearch::Found:
+      break;
+    case RecordSearch::EndRecord:
+      return record;
+    case RecordSearch::EndOfText:
+      *problem = "no record for the element, and no Cf end record: the table is cut short";
+      return std::nullopt;
   }
-  Row previous;
-  Row current;
-  if (!ReadFirstRow(scanner, current, &why)) return AnomalousOutcome::Unusable;
-  const Row first = current;
-  int rows = 1;
+  AnomalousRow row;
+  if (!ReadFirstRow(scanner, row, problem)) return std::nullopt;
+  record.rows.push_back(row);
   for (;;) {
-    Row next;
-    const int values_read = ScanRow(scanner, next);
-    if (values_read != 3) {
-      if (!RowsEnded(scanner, values_read)) {
-        why = "a data row after energy " + std::to_string(current.energy_ev) + " eV is not three numbers";
-        return AnomalousOutcome::Unusable;
-      }
-      why = "energy " + std::to_string(energy_ev) + " eV at or above the table's last row (" +
-            std::to_string(current.energy_ev) + " eV); values extrapolated";
-      if (rows == 1) {
-        f1 = current.f1;
-        f2 = current.f2;
-      } else {
-        Interpolate(previous, current, energy_ev, f1, f2);
-      }
-      return AnomalousOutcome::OutsideTable;
+    const int values_read = ScanRow(scanner, row);
+    if (values_read == 3) {
+      record.rows.push_back(row);
+      continue;
     }
-    previous = current;
-    current = next;
-    ++rows;
-    if (!(energy_ev >= current.energy_ev)) break;
+    if (!RowsEnded(scanner, values_read)) {
+      *problem = "the data row after energy " + EnergyText(record.rows.back().energy_ev) + " is not three numbers";
+      return std::nullopt;
+    }
+    break;
   }
-  Interpolate(previous, current, energy_ev, f1, f2);
-  if (energy_ev < first.energy_ev) {
-    why = "energy " + std::to_string(energy_ev) + " eV below the table's first row (" +
-          std::to_string(first.energy_ev) + " eV); values extrapolated";
+  if (!EndRecordFollows(scanner, symbol)) {
+    *problem = "no Cf end record after the element's record: the table is cut short";
+    return std::nullopt;
+  }
+  record.present = true;
+  record.ascending = EnergiesAscend(record.rows);
+  return record;
+}
+
+AnomalousOutcome InterpolateAnomalous(const AnomalousRecord& record, double energy_ev, double& f1, double& f2,
+                                      std::string* problem) {
+  const std::vector<AnomalousRow>& rows = record.rows;
+  const std::size_t n = rows.size();
+  if (n == 1) {
+    f1 = rows[0].f1;
+    f2 = rows[0].f2;
+    *problem = "energy " + EnergyText(energy_ev) + " outside the table's only row (" + EnergyText(rows[0].energy_ev) +
+               "); that row's values used";
+    return AnomalousOutcome::OutsideTable;
+  }
+  const std::size_t above = FirstRowAbove(record, energy_ev);
+  if (above == n) {
+    Interpolate(rows[n - 2], rows[n - 1], energy_ev, f1, f2);
+    *problem = "energy " + EnergyText(energy_ev) + " at or above the table's last row (" +
+               EnergyText(rows[n - 1].energy_ev) + "); values extrapolated";
+    return AnomalousOutcome::OutsideTable;
+  }
+  Interpolate(rows[above - 1], rows[above], energy_ev, f1, f2);
+  if (energy_ev < rows[0].energy_ev) {
+    *problem = "energy " + EnergyText(energy_ev) + " below the table's first row (" + EnergyText(rows[0].energy_ev) +
+               "); values extrapolated";
     return AnomalousOutcome::OutsideTable;
   }
   return AnomalousOutcome::Interpolated;
 }
 
+AnomalousTableOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol symbol, double energy_ev,
+                                         double& f1, double& f2, std::string* problem) {
+  std::string local_problem;
+  std::string& why = problem ? *problem : local_problem;
+  std::optional<AnomalousRecord> record = ReadAnomalousRecord(table_text, symbol, &why);
+  if (!record) return AnomalousTableOutcome::Unusable;
+  if (!record->present) {
+    why = "no record for the element (searched up to the Cf record)";
+    return AnomalousTableOutcome::Absent;
+  }
+  return InterpolateAnomalous(*record, energy_ev, f1, f2, &why) == AnomalousOutcome::Interpolated
+             ? AnomalousTableOutcome::Interpolated
+             : AnomalousTableOutcome::OutsideTable;
+}
+
 bool TElement::AnomalousFactors(double& f1, double& f2) const {
+  const DataFile& table = CurrentDataFiles().Get("f1f2.dat");
+  const std::string element = Printable(table.path()) + ": element " + Symbol.ToString() + ": ";
+  const AnomalousRecord& record =
+      table.Memo<AnomalousRecord>(std::string("f1f2 ") + Symbol.first + Symbol.second, [&] {
+        std::string problem;
+        std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), Symbol, &problem);
+        if (!read) throw Error(element + problem);
+        return std::move(*read);
+      });
+  if (!record.present) {
+    Warn(element + "no record for the element (searched up to the Cf record); no anomalous correction, f1 = f0(0), f2 = 0");
+    return false;
+  }
   std::string problem;
-  std::optional<DataFile> table = OpenDataFile("f1f2.dat", &problem);
-  if (!table) {
-    Warn(problem + "; no anomalous correction for " + Symbol.ToString());
-    return false;
+  if (InterpolateAnomalous(record, PhotonEnergy(Lambda), f1, f2, &problem) == AnomalousOutcome::OutsideTable) {
+    Warn(element + problem);
   }
-  AnomalousOutcome outcome = AnomalousFromTable(table->text, Symbol, PhotonEnergy(Lambda), f1, f2, &problem);
-  if (outcome == AnomalousOutcome::Unusable) {
-    Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem + "; no anomalous correction");
-    return false;
-  }
-  if (outcome == AnomalousOutcome::OutsideTable) Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "element/element.hpp"
 
 #include "driver/checked_math.hpp"
+#include "driver/error.hpp"
 #include "driver/warning.hpp"
 #include "element/element_sites.hpp"
 
@@ -50,14 +51,13 @@ void TElement::Calculate() {
   const double f_prime = f1 - f0_zero;
   const double f_eff = f0_s + f_prime;
 
-  std::string problem;
-  std::optional<DataFile> file = OpenDataFile(FileName, &problem);
-  if (!file) {
-    Warn("element " + Symbol.ToString() + ": " + problem + "; it contributes nothing");
-    return;
-  }
-  const SiteTable table = ReadElementSites(file->text, Symbol, &problem);
-  if (!problem.empty()) Warn(Printable(file->path) + ": element " + Symbol.ToString() + ": " + problem);
+  const DataFile& file = CurrentDataFiles().Get(FileName);
+  const SiteTable& table = file.Memo<SiteTable>(std::string("sites ") + Symbol.first + Symbol.second, [&] {
+    std::string problem;
+    std::optional<SiteTable> read = ReadElementSites(file.text(), Symbol, &problem);
+    if (!read) throw Error(Printable(file.path()) + ": element " + Symbol.ToString() + ": " + problem);
+    return *read;
+  });
 
   for (int i = 0; i < table.count; ++i) {
     const Site& site = table.sites[i];

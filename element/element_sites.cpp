@@ -15,34 +15,31 @@ bool FindSymbolLine(TextScanner& scanner, ChemicalSymbol symbol) {
 
 }  // namespace
 
-SiteTable ReadElementSites(std::string_view structure_text, ChemicalSymbol symbol, std::string* problem) {
-  SiteTable table;
+std::optional<SiteTable> ReadElementSites(std::string_view structure_text, ChemicalSymbol symbol,
+                                          std::string* problem) {
   TextScanner scanner(structure_text);
   if (!FindSymbolLine(scanner, symbol)) {
-    *problem = "no line begins with the element's symbol";
-    return table;
+    *problem = "no line begins with the element's symbol: its block of sites is missing";
+    return std::nullopt;
   }
-  int declared = 0;
-  if (scanner.Scan("%d", &declared) != 1) {
+  int count = 0;
+  if (scanner.Scan("%d", &count) != 1) {
     *problem = "the site count is not an integer";
-    return table;
+    return std::nullopt;
   }
-  int wanted = declared;
-  if (declared > kMaxSites) {
-    *problem = "site count " + std::to_string(declared) + " above " + std::to_string(kMaxSites) +
-               "; the first " + std::to_string(kMaxSites) + " sites are used";
-    wanted = kMaxSites;
+  if (count <= 0 || count > kMaxSites) {
+    *problem = "site count " + std::to_string(count) + " outside 1 to " + std::to_string(kMaxSites);
+    return std::nullopt;
   }
-  for (int i = 0; i < wanted; ++i) {
+  SiteTable table;
+  for (int i = 0; i < count; ++i) {
     Site& site = table.sites[i];
     if (scanner.Scan(" %lf, %lf, %lf", &site.x, &site.y, &site.z) != 3) {
-      if (!problem->empty()) *problem += "; ";
-      *problem += "site " + std::to_string(i + 1) + " of " + std::to_string(declared) +
-                 " is not three numbers \"x, y, z\"; only the sites before it are used";
-      break;
+      *problem = "site " + std::to_string(i + 1) + " of " + std::to_string(count) + " is not three numbers \"x, y, z\"";
+      return std::nullopt;
     }
-    table.count = i + 1;
   }
+  table.count = count;
   return table;
 }
 

@@ -1,9 +1,10 @@
 // An element's block in a structure file: the first line piece (at most 79
 // characters, from the very start of the file) that begins with the
-// element's symbol, then the site count and up to 20 sites "x, y, z" in
-// fractional coordinates.
+// element's symbol, then the site count (1 to 20) and that many sites
+// "x, y, z" in fractional coordinates.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,10 @@ struct SiteTable {
   int count = 0;
 };
 
-// Reads the element's sites from structure-file text. Sites that cannot be
-// read are left out; `problem` then says why (empty when all is well).
-SiteTable ReadElementSites(std::string_view structure_text, ChemicalSymbol symbol, std::string* problem);
+// Reads the element's sites from structure-file text. Gives nothing when
+// the block is missing, its site count does not scan or lies outside 1 to
+// 20, or a site does not scan as "x, y, z"; `problem` then says why.
+std::optional<SiteTable> ReadElementSites(std::string_view structure_text, ChemicalSymbol symbol,
+                                          std::string* problem);
 
 }  // namespace xrd

@@ -4,6 +4,7 @@
 #include "element/form_factor.hpp"
 
 #include "driver/checked_math.hpp"
+#include "driver/error.hpp"
 #include "driver/warning.hpp"
 #include "element/element.hpp"
 
@@ -13,12 +14,6 @@ namespace {
 
 constexpr int kHashesBeforeCoefficients = 10;
 constexpr const char* kCoefficientsLiteral = "UP MPFIT guess (Waasmaier&Kirfel) data: ";
-
-struct GaussianCoefficients {
-  double a[5] = {};
-  double c = 0.0;
-  double b[5] = {};
-};
 
 // Reads the eleven numbers; false when one does not scan or lacks its comma.
 bool ReadCoefficients(TextScanner& scanner, GaussianCoefficients& k) {
@@ -31,49 +26,67 @@ bool ReadCoefficients(TextScanner& scanner, GaussianCoefficients& k) {
   return true;
 }
 
-double Evaluate(const GaussianCoefficients& k, double s) {
+}  // namespace
+
+double EvaluateFormFactor(const GaussianCoefficients& k, double s) {
   double f0 = k.c;
   for (int i = 0; i < 5; ++i) f0 += k.a[i] * math::exp((-k.b[i] * s) * s);
   return f0;
 }
 
-}  // namespace
-
-double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem) {
+std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, ChemicalSymbol symbol,
+                                                         std::string* problem) {
   TextScanner scanner(table_text);
-  if (!FindElementRecord(scanner, symbol)) {
-    if (problem) *problem = "no record for the element (searched up to the Cf record)";
-    return 0.0;
+  switch (SearchElementRecord(scanner, symbol)) {
+    case RecordSearch::Found:
+      break;
+    case RecordSearch::EndRecord:
+      *problem = "no record for the element (searched up to the Cf record)";
+      return std::nullopt;
+    case RecordSearch::EndOfText:
+      *problem = "no record for the element, and no Cf end record: the table is cut short";
+      return std::nullopt;
+  }
+  if (!EndRecordFollows(scanner, symbol)) {
+    *problem = "no Cf end record after the element's record: the table is cut short";
+    return std::nullopt;
   }
   for (int hashes = 1; hashes < kHashesBeforeCoefficients; ++hashes) {
     if (!scanner.SkipPast('#')) {
-      if (problem) *problem = "the record ends before its tenth '#'";
-      return 0.0;
+      *problem = "the record ends before its tenth '#'";
+      return std::nullopt;
     }
   }
   scanner.Scan(kCoefficientsLiteral);
   if (!scanner.last_scan_complete()) {
-    if (problem) *problem = std::string("the tenth '#' is not followed by \"") + kCoefficientsLiteral + "\"";
-    return 0.0;
+    *problem = std::string("the tenth '#' is not followed by \"") + kCoefficientsLiteral + "\"";
+    return std::nullopt;
   }
   GaussianCoefficients coefficients;
   if (!ReadCoefficients(scanner, coefficients)) {
-    if (problem) *problem = "the coefficients are not eleven numbers, the first ten each followed by a comma";
-    return 0.0;
+    *problem = "the coefficients are not eleven numbers, the first ten each followed by a comma";
+    return std::nullopt;
   }
-  return Evaluate(coefficients, s);
+  return coefficients;
+}
+
+double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem) {
+  std::string local_problem;
+  std::optional<GaussianCoefficients> coefficients =
+      ReadFormFactorRecord(table_text, symbol, problem ? problem : &local_problem);
+  return coefficients ? EvaluateFormFactor(*coefficients, s) : 0.0;
 }
 
 double TElement::FormFactorF0(double s) const {
-  std::string problem;
-  std::optional<DataFile> table = OpenDataFile("f0_xop.dat", &problem);
-  if (!table) {
-    Warn(problem + "; f0 of " + Symbol.ToString() + " taken as 0");
-    return 0.0;
-  }
-  double f0 = FormFactorFromTable(table->text, Symbol, s, &problem);
-  if (!problem.empty()) Warn(Printable(table->path) + ": element " + Symbol.ToString() + ": " + problem + "; f0 taken as 0");
-  return f0;
+  const DataFile& table = CurrentDataFiles().Get("f0_xop.dat");
+  const GaussianCoefficients& coefficients =
+      table.Memo<GaussianCoefficients>(std::string("f0 ") + Symbol.first + Symbol.second, [&] {
+        std::string problem;
+        std::optional<GaussianCoefficients> read = ReadFormFactorRecord(table.text(), Symbol, &problem);
+        if (!read) throw Error(Printable(table.path()) + ": element " + Symbol.ToString() + ": " + problem);
+        return *read;
+      });
+  return EvaluateFormFactor(coefficients, s);
 }
 
 }  // namespace xrd

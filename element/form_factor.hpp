@@ -2,6 +2,7 @@
 // parameters of f0_xop.dat, s = sin(theta)/lambda in 1/angstrom.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,25 @@
 
 namespace xrd {
 
-// Evaluates f0 at `s` for `symbol` from the text of an f0_xop.dat table.
-// Gives 0 when the element is not in the table or its record does not
-// follow the layout; `problem` then says why.
+struct GaussianCoefficients {
+  double a[5] = {};
+  double c = 0.0;
+  double b[5] = {};
+};
+
+// c + a1 exp(-b1 s^2) + ... + a5 exp(-b5 s^2), summed from c upwards, each
+// exponent formed as (-b * s) * s.
+double EvaluateFormFactor(const GaussianCoefficients& k, double s);
+
+// Reads the coefficients of `symbol` from the text of an f0_xop.dat table.
+// Gives nothing when the record is missing or does not follow the layout,
+// or when the table has no Cf end record after it (cut short); `problem`
+// then says why.
+std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, ChemicalSymbol symbol,
+                                                         std::string* problem);
+
+// Evaluates f0 at `s` from table text; 0 when ReadFormFactorRecord gives
+// nothing.
 double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem);
 
 }  // namespace xrd

@@ -2,7 +2,11 @@
 // and the totals over the elements.
 #include "structure/structure.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "driver/checked_math.hpp"
+#include "driver/error.hpp"
 #include "driver/warning.hpp"
 
 namespace xrd {
@@ -13,24 +17,80 @@ constexpr double kInversePi = 0.3183098861837907;
 
 }  // namespace
 
-StructureHeader ReadStructureHeader(std::string_view text, std::string* problem) {
+std::optional<StructureHeader> ReadStructureHeader(std::string_view text, std::string* problem) {
   StructureHeader header;
   TextScanner scanner(text);
   std::string_view title;
   scanner.ReadPiece(title);
   if (scanner.Scan("%d,%*d\n", &header.element_count) != 1 || !scanner.last_scan_complete()) {
     *problem = "line 2 is not \"element count,number\"";
+    return std::nullopt;
   }
-  double lattice = 0.0;
-  double scalar = 0.0;
-  int stored = scanner.Scan("%lf,%lf", &lattice, &scalar);
-  if (stored != 2) {
-    if (!problem->empty()) *problem += "; ";
-    *problem += "line 3 is not \"lattice constant,structure scalar\"";
+  if (scanner.Scan("%lf,%lf", &header.lattice_angstrom, &header.structure_scalar) != 2) {
+    *problem = "line 3 is not \"lattice constant,structure scalar\"";
+    return std::nullopt;
   }
-  header.lattice_angstrom = lattice;
-  header.structure_scalar = scalar;
+  if (header.element_count < 1 || header.element_count > 2) {
+    *problem = "element count " + std::to_string(header.element_count) + " on line 2 is not 1 or 2";
+    return std::nullopt;
+  }
   return header;
+}
+
+namespace {
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+std::string Lowercase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// The number of single-character insertions, deletions and substitutions
+// that turn `a` into `b`.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> ClosestStructureNames(std::string_view name, const std::vector<std::string>& structures) {
+  const std::string wanted = Lowercase(name.substr(0, 64));
+  std::vector<std::pair<std::size_t, std::string>> ranked;
+  for (const std::string& structure : structures) ranked.emplace_back(EditDistance(wanted, Lowercase(structure)), structure);
+  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  std::vector<std::string> closest;
+  for (std::size_t i = 0; i < ranked.size() && i < 3; ++i) closest.push_back(ranked[i].second);
+  return closest;
+}
+
+std::string MissingStructureMessage(const DataFiles& files, const std::string& name, const std::string& file_name) {
+  std::string message = "structure " + Quote(name) + ": no structure file " + Printable(files.directory()) + "/" +
+                        Printable(file_name);
+  if (!name.empty() && (IsBlankOrTab(name.front()) || IsBlankOrTab(name.back()))) {
+    message += " (the name has leading or trailing blanks or tabs, which belong to it)";
+  }
+  std::vector<std::string> structures;
+  for (const std::string& stf : files.NamesEndingIn(".stf")) structures.push_back(stf.substr(0, stf.size() - 4));
+  const std::vector<std::string> closest = ClosestStructureNames(name, structures);
+  if (closest.empty()) return message + "; the data directory holds no structure files";
+  message += "; closest structures:";
+  for (std::size_t i = 0; i < closest.size(); ++i) message += (i ? ", " : " ") + closest[i];
+  return message;
 }
 
 std::array<std::string, 2> SplitSymbols(const std::string& name) {
@@ -45,14 +105,19 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
                        std::string name)
     : Name(std::move(name)), Lambda(lambda), H(h), K(k), L(l), A(a), B(b), C(c), Theta(theta) {
   FileName = Name + ".stf";
-  std::string problem;
-  std::optional<DataFile> file = OpenDataFile(FileName, &problem);
-  if (!file) {
-    Warn("structure " + Quote(Name) + ": " + problem + "; it contributes nothing");
-    return;
+  const DataFiles& files = CurrentDataFiles();
+  const DataFile* file = files.GetIfPresent(FileName);
+  if (!file) throw Error(MissingStructureMessage(files, Name, FileName));
+  const StructureHeader& header = file->Memo<StructureHeader>("header", [&] {
+    std::string problem;
+    std::optional<StructureHeader> read = ReadStructureHeader(file->text(), &problem);
+    if (!read) throw Error(Printable(file->path()) + ": " + problem);
+    return *read;
+  });
+  if (header.element_count == 2 && Name.size() < 2) {
+    throw Error(Printable(file->path()) + ": two elements declared, but the name " + Quote(Name) +
+                " is too short to split into two symbols");
   }
-  const StructureHeader header = ReadStructureHeader(file->text, &problem);
-  if (!problem.empty()) Warn(Printable(file->path) + ": " + problem + "; the values not read are 0");
   ElementCount = header.element_count;
   StructureScalar = header.structure_scalar;
   if (A == 0.0 && B == 0.0 && C == 0.0) A = B = C = header.lattice_angstrom;
@@ -70,18 +135,11 @@ void TStructure::CreateElements() {
   auto make_element = [&](std::string_view symbol_text) {
     return std::make_unique<TElement>(Lambda, H, K, L, Theta, FileName, symbol_text);
   };
-  if (ElementCount == 2 && Name.size() >= 2) {
+  if (ElementCount == 2) {
     const std::array<std::string, 2> symbols = SplitSymbols(Name);
     Elements[0] = make_element(symbols[0]);
     Elements[1] = make_element(symbols[1]);
     return;
-  }
-  if (ElementCount == 2) {
-    Warn(Printable(FileName) + ": two elements declared, but the name " + Quote(Name) +
-         " is too short to split; one element under the whole name");
-  } else if (ElementCount > 2) {
-    Warn(Printable(FileName) + ": " + std::to_string(ElementCount) +
-         " elements declared; only one element, under the whole name, is computed");
   }
   Elements[0] = make_element(Name);
 }

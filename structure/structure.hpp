@@ -6,8 +6,10 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "element/element.hpp"
 
@@ -22,8 +24,18 @@ struct StructureHeader {
 
 // Reads the header lines from structure-file text: the title (one line
 // piece of at most 79 characters, discarded), "%d,%*d\n" and "%lf,%lf".
-// Values that do not scan keep 0; `problem` then says which line failed.
-StructureHeader ReadStructureHeader(std::string_view text, std::string* problem);
+// Gives nothing when line 2 or 3 does not scan or the element count is not
+// 1 or 2; `problem` then says why.
+std::optional<StructureHeader> ReadStructureHeader(std::string_view text, std::string* problem);
+
+// Up to three of `structures` whose names are closest to `name`, ignoring
+// case, closest first.
+std::vector<std::string> ClosestStructureNames(std::string_view name, const std::vector<std::string>& structures);
+
+// The message for a structure without a structure file: the file sought,
+// blanks or tabs at the ends of the name, and the closest structures that
+// the data directory holds.
+std::string MissingStructureMessage(const DataFiles& files, const std::string& name, const std::string& file_name);
 
 // The two symbol texts of a two-element structure name: "GaAs" gives Ga and
 // As, "InP" In and P, "BN" B and N. The name has at least two characters.

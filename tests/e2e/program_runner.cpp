@@ -41,16 +41,19 @@ ProgramRunner::~ProgramRunner() {
   fs::remove_all(root_, ignored);
 }
 
-RunResult ProgramRunner::Run(const std::optional<std::string>& input, const fs::path& executable_path) {
+RunResult ProgramRunner::Run(const std::optional<std::string>& input, const fs::path& executable_path,
+                             const std::string& arguments) {
   if (input) WriteBytes(work() / "input.dat", *input);
   const fs::path program = executable_path.empty() ? executable() : executable_path;
   const fs::path error_file = root_ / "stderr.txt";
-  const std::string command = "cd '" + work().string() + "' && '" + program.string() + "' ignored arguments 2> '" +
-                              error_file.string() + "' < /dev/null";
+  const fs::path output_file = root_ / "stdout.txt";
+  const std::string command = "cd '" + work().string() + "' && '" + program.string() + "' " + arguments + " 2> '" +
+                              error_file.string() + "' > '" + output_file.string() + "' < /dev/null";
   const int status = std::system(command.c_str());
   RunResult result;
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.error_output = ReadBytes(error_file);
+  result.standard_output = ReadBytes(output_file);
   if (fs::is_regular_file(work() / "output.dat")) result.output = ReadBytes(work() / "output.dat");
   return result;
 }

@@ -12,6 +12,7 @@ namespace xrd::testing {
 struct RunResult {
   int exit_status = -1;
   std::string error_output;
+  std::string standard_output;
   std::optional<std::string> output;  // the bytes of output.dat, if any
 };
 
@@ -25,12 +26,15 @@ class ProgramRunner {
   ProgramRunner& operator=(const ProgramRunner&) = delete;
 
   // Writes `input` (as bytes) to input.dat unless it is nullopt, runs the
-  // program through `executable` (default: the copy) and collects results.
-  RunResult Run(const std::optional<std::string>& input, const std::filesystem::path& executable = {});
+  // program through `executable` (default: the copy) with `arguments` and
+  // collects results.
+  RunResult Run(const std::optional<std::string>& input, const std::filesystem::path& executable = {},
+                const std::string& arguments = "ignored arguments");
 
   const std::filesystem::path& root() const { return root_; }
   std::filesystem::path work() const { return root_ / "work"; }
   std::filesystem::path executable() const { return root_ / "bin" / "xrdcalc"; }
+  std::filesystem::path base() const { return root_ / "bin" / "Base"; }
 
  private:
   std::filesystem::path root_;

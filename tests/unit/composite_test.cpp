@@ -86,15 +86,6 @@ TEST(Composite, PlainMixNamesEachComponentsOwnStructure) {
   for (int k = 0; k < 6; ++k) EXPECT_EQ(c.StructureFactors[k], (1.0 * in[k]) / 2.0 + ((1.0 * ga[k]) / 2.0 + 0.0));
 }
 
-TEST(Composite, AFormulaWithoutDigitsIsTheStructureNameAsItStands) {
-  ::testing::internal::CaptureStderr();
-  TCompositeStructure c = Composite("GaAs ");
-  c.ComputeStructureFactors();
-  const std::string warnings = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(warnings.find("structure \"GaAs \": cannot open"), std::string::npos) << warnings;
-  EXPECT_EQ(c.StructureFactors, (std::array<double, 6>{}));
-}
-
 TEST(OpticalConstants, WorkedExampleAndScaling) {
   TCompositeStructure c(5, 5, 5, 0, 0, 0, 1.0, 0, 0, 4, 10.0, "GaAs", 1.0);
   c.StructureFactors = {100, 2, 50, 10, 50, -10};

@@ -1,5 +1,6 @@
 // The data-file path, the symbol rule and the element record search.
 #include "driver/data_files.hpp"
+#include "driver/error.hpp"
 #include "driver/warning.hpp"
 
 #include <gtest/gtest.h>
@@ -75,17 +76,45 @@ TEST(DataFilePath, IsBaseBesideTheRunningExecutable) {
   EXPECT_EQ(DataFilePath("f1f2.dat"), executable.substr(0, executable.rfind('/')) + "/Base/f1f2.dat");
 }
 
-TEST(OpenDataFile, NeverLeavesTheDataDirectory) {
+TEST(DataFiles, NeverLeaveTheDataDirectoryAndLoadEachFileOnce) {
+  const DataFiles files(DataDirectory());
   const std::string names[] = {"../Base/GaAs.stf", "/etc/passwd", "a\\b.stf", std::string("GaAs\0.stf", 9)};
   for (const std::string& name : names) {
-    std::string problem;
-    EXPECT_FALSE(OpenDataFile(name, &problem)) << name;
-    EXPECT_NE(problem.find("not opened"), std::string::npos) << problem;
+    try {
+      files.Get(name);
+      ADD_FAILURE() << name;
+    } catch (const Error& error) {
+      EXPECT_NE(std::string(error.what()).find("not opened"), std::string::npos) << error.what();
+    }
   }
-  std::string problem;
-  std::optional<DataFile> file = OpenDataFile("GaAs.stf", &problem);
-  ASSERT_TRUE(file) << problem;
-  EXPECT_EQ(file->text.substr(0, 9), "test zinc");
+  const DataFile& file = files.Get("GaAs.stf");
+  EXPECT_EQ(file.text().substr(0, 9), "test zinc");
+  EXPECT_EQ(&files.Get("GaAs.stf"), &file);
+  EXPECT_EQ(files.GetIfPresent("NoSuch.stf"), nullptr);
+  EXPECT_FALSE(files.ChangedSinceLoaded());
+  int made = 0;
+  auto make = [&] { return ++made; };
+  EXPECT_EQ(file.Memo<int>("k", make), 1);
+  EXPECT_EQ(file.Memo<int>("k", make), 1);
+  EXPECT_EQ(made, 1);
+}
+
+TEST(DataFiles, NameTheDirectoryWhenItIsTheProblem) {
+  struct Case {
+    std::string directory;
+    const char* message;
+  } cases[] = {
+      {"/nonexistent/Base", "data directory /nonexistent/Base: No such file or directory"},
+      {"/etc/hostname", "data directory /etc/hostname: Not a directory"},
+  };
+  for (const Case& c : cases) {
+    try {
+      DataFiles(c.directory).Get("f1f2.dat");
+      ADD_FAILURE() << c.directory;
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()), c.message);
+    }
+  }
 }
 
 }  // namespace

@@ -61,8 +61,12 @@ TEST(FormFactor, UnusableRecordsGiveZeroWithAReason) {
   std::string problem;
   EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("P"), 0.0, &problem), 21.0);
   EXPECT_EQ(problem, "");
-  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #", Sym("H"), 0.0, &problem), 0.0);
+  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #\n#S 98  Cf", Sym("H"), 0.0, &problem), 0.0);
   EXPECT_EQ(problem, "the record ends before its tenth '#'");
+  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #", Sym("H"), 0.0, &problem), 0.0);
+  EXPECT_EQ(problem, "no Cf end record after the element's record: the table is cut short");
+  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #", Sym("He"), 0.0, &problem), 0.0);
+  EXPECT_EQ(problem, "no record for the element, and no Cf end record: the table is cut short");
 }
 
 // f1f2 table: energies 1000, 2000, 2000 (an edge), 4000 for Ga.
@@ -80,25 +84,25 @@ const std::string kF1F2Table =
 struct Interpolation {
   const char* symbol;
   double energy_ev;
-  AnomalousOutcome outcome;
+  AnomalousTableOutcome outcome;
   double f1, f2;
 };
 
 TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
   const Interpolation cases[] = {
-      {"Ga", 1000, AnomalousOutcome::Interpolated, 10, 1},         // first row's energy: the first row
-      {"Ga", 1500, AnomalousOutcome::Interpolated, 15, 1.5},
-      {"Ga", 2000, AnomalousOutcome::Interpolated, 30, 6},         // two rows at one energy: the later
-      {"Ga", 3000, AnomalousOutcome::Interpolated, 35, 5},         // between the later edge row and the next
-      {"Ga", 500, AnomalousOutcome::OutsideTable, 5, 0.5},         // below: the line through the first two rows
-      {"Ga", 4000, AnomalousOutcome::OutsideTable, 40, 4},         // at the last row: line through the last two
-      {"Ga", 5000, AnomalousOutcome::OutsideTable, 45, 3},         // above: extrapolated, t > 1
-      {"Ge", 100, AnomalousOutcome::Interpolated, 1, 2},           // the header line's rest is a data row
-      {"As", 7500, AnomalousOutcome::Interpolated, 75, 7.5},       // a comment line's 80th character starts a piece
-      {"Se", 500, AnomalousOutcome::OutsideTable, 5, 0.5},         // a single row gives its values
-      {"Se", 9000, AnomalousOutcome::OutsideTable, 5, 0.5},
-      {"Rb", 400, AnomalousOutcome::OutsideTable, 7, 9},           // below two rows of one energy: the second
-      {"Cf", 1.5, AnomalousOutcome::Interpolated, 2.5, 3.5},
+      {"Ga", 1000, AnomalousTableOutcome::Interpolated, 10, 1},         // first row's energy: the first row
+      {"Ga", 1500, AnomalousTableOutcome::Interpolated, 15, 1.5},
+      {"Ga", 2000, AnomalousTableOutcome::Interpolated, 30, 6},         // two rows at one energy: the later
+      {"Ga", 3000, AnomalousTableOutcome::Interpolated, 35, 5},         // between the later edge row and the next
+      {"Ga", 500, AnomalousTableOutcome::OutsideTable, 5, 0.5},         // below: the line through the first two rows
+      {"Ga", 4000, AnomalousTableOutcome::OutsideTable, 40, 4},         // at the last row: line through the last two
+      {"Ga", 5000, AnomalousTableOutcome::OutsideTable, 45, 3},         // above: extrapolated, t > 1
+      {"Ge", 100, AnomalousTableOutcome::Interpolated, 1, 2},           // the header line's rest is a data row
+      {"As", 7500, AnomalousTableOutcome::Interpolated, 75, 7.5},       // a comment line's 80th character starts a piece
+      {"Se", 500, AnomalousTableOutcome::OutsideTable, 5, 0.5},         // a single row gives its values
+      {"Se", 9000, AnomalousTableOutcome::OutsideTable, 5, 0.5},
+      {"Rb", 400, AnomalousTableOutcome::OutsideTable, 7, 9},           // below two rows of one energy: the second
+      {"Cf", 1.5, AnomalousTableOutcome::Interpolated, 2.5, 3.5},
   };
   for (const Interpolation& c : cases) {
     SCOPED_TRACE(std::string(c.symbol) + " at " + std::to_string(c.energy_ev));
@@ -108,27 +112,35 @@ TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
     EXPECT_EQ(AnomalousFromTable(kF1F2Table, Sym(c.symbol), c.energy_ev, f1, f2, &problem), c.outcome) << problem;
     EXPECT_DOUBLE_EQ(f1, c.f1);
     EXPECT_DOUBLE_EQ(f2, c.f2);
-    EXPECT_EQ(problem.empty(), c.outcome == AnomalousOutcome::Interpolated) << problem;
+    EXPECT_EQ(problem.empty(), c.outcome == AnomalousTableOutcome::Interpolated) << problem;
   }
 }
 
-TEST(AnomalousFactors, UnusableRecordsWriteNothing) {
+TEST(AnomalousFactors, AbsentAndUnusableRecordsWriteNothing) {
   struct Case {
     std::string table;
     const char* symbol;
+    AnomalousTableOutcome outcome;
     const char* problem;
   } cases[] = {
-      {kF1F2Table, "Xe", "no record for the element (searched up to the Cf record)"},
-      {kF1F2Table, "Br", "a data row after energy 500.000000 eV is not three numbers"},
-      {"#S 31  Ga\n#N 3\n", "Ga", "the record has no data row"},
-      {"#S 31  Ga\n#N 3\nabc\n", "Ga", "the first data row is not three numbers"},
+      {kF1F2Table, "Xe", AnomalousTableOutcome::Absent, "no record for the element (searched up to the Cf record)"},
+      {kF1F2Table, "Br", AnomalousTableOutcome::Unusable, "the data row after energy 500.000000 eV is not three numbers"},
+      {"#S 31  Ga\n1 2 3\n4 5 6\nxyz\n#S 98  Cf\n", "Ga", AnomalousTableOutcome::Unusable,
+       "the data row after energy 4.000000 eV is not three numbers"},
+      {"#S 31  Ga\n#N 3\n", "Ga", AnomalousTableOutcome::Unusable, "the record has no data row"},
+      {"#S 31  Ga\n#N 3\nabc\n", "Ga", AnomalousTableOutcome::Unusable, "the first data row is not three numbers"},
+      {"#S 31  Ga\n1 2 3\n4 5 6\n7 8", "Ga", AnomalousTableOutcome::Unusable,
+       "the data row after energy 4.000000 eV is not three numbers"},
+      {"#S 31  Ga\n1 2 3\n4 5 6\n#S 32  Ge\n1 2 3\n", "Ga", AnomalousTableOutcome::Unusable,
+       "no Cf end record after the element's record: the table is cut short"},
+      {"#S 31  Ga\n1 2 3\n4 5 6\n", "Ge", AnomalousTableOutcome::Unusable,
+       "no record for the element, and no Cf end record: the table is cut short"},
   };
   for (const Case& c : cases) {
     double f1 = -1;
     double f2 = -1;
     std::string problem;
-    EXPECT_EQ(AnomalousFromTable(c.table, Sym(c.symbol), 450, f1, f2, &problem), AnomalousOutcome::Unusable)
-        << c.symbol;
+    EXPECT_EQ(AnomalousFromTable(c.table, Sym(c.symbol), 450, f1, f2, &problem), c.outcome) << c.symbol;
     EXPECT_EQ(problem, c.problem) << c.symbol;
     EXPECT_EQ(f1, -1);
     EXPECT_EQ(f2, -1);

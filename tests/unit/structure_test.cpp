@@ -1,10 +1,13 @@
 // TElement and TStructure on the small test tables in tests/data/Base:
 // partial structure factors, header reading, lattice rule, Bragg angle,
-// symbol split and the warnings of the cases the run survives.
+// symbol split, the files that stop a run and the one element warning.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "driver/error.hpp"
+#include "driver/warning.hpp"
+#include "element/element_sites.hpp"
 #include "structure/structure.hpp"
 
 namespace xrd {
@@ -61,27 +64,21 @@ TEST(Element, PhasesOfAnOffOriginSite) {
   EXPECT_EQ(as.SumF1, at_origin.SumF1);
 }
 
-TEST(Element, AtMostTwentySitesAreSummed) {
-  ::testing::internal::CaptureStderr();
-  TElement ga(1.0, 0, 0, 0, 30.0, "Gas.stf", "Ga");
-  ga.Calculate();
-  const std::string warnings = ::testing::internal::GetCapturedStderr();
-  TElement one(1.0, 0, 0, 0, 30.0, "GaAs.stf", "Ga");
-  one.Calculate();
-  EXPECT_DOUBLE_EQ(ga.SumF1, 20 * one.SumF1);
-  EXPECT_NE(warnings.find("site count 25 above 20; the first 20 sites are used"), std::string::npos) << warnings;
-}
-
-TEST(Element, AnElementMissingFromTheTablesWarnsAndGivesNoAnomalousCorrection) {
-  ::testing::internal::CaptureStderr();
-  TElement tr(1.0, 0, 0, 4, 30.0, "Tri.stf", "Tr");
-  tr.Calculate();
-  const std::string warnings = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(tr.SumF1, 0.0);  // f1 = f0(0) = 0, f2 = 0
-  EXPECT_EQ(tr.ReFPlus, 0.0);
-  EXPECT_NE(warnings.find("warning: "), std::string::npos);
-  EXPECT_NE(warnings.find("f1f2.dat: element Tr: no record for the element"), std::string::npos) << warnings;
-  EXPECT_NE(warnings.find("f0_xop.dat: element Tr: no record for the element"), std::string::npos) << warnings;
+TEST(Element, AnElementMissingFromTheF1F2TableWarnsOnceAndGivesNoAnomalousCorrection) {
+  Diagnostics diagnostics;
+  DiagnosticsScope scope(diagnostics);
+  TElement he(1.0, 0, 0, 4, 30.0, "He.stf", "He");
+  he.Calculate();
+  he.Calculate();
+  const double f0_zero = he.FormFactorF0(0.0);
+  EXPECT_GT(f0_zero, 1.9);
+  EXPECT_EQ(he.SumF1, f0_zero);  // f1 = f0(0)
+  EXPECT_EQ(he.SumF2, 0.0);      // f2 = 0
+  EXPECT_EQ(he.ReFPlus, he.FormFactorF0(std::sin(30.0 * 3.141592653589793 / 180.0) / 1.0));
+  ASSERT_EQ(diagnostics.warnings().size(), 1u);
+  EXPECT_NE(diagnostics.warnings()[0].find("f1f2.dat: element He: no record for the element (searched up to the Cf "
+                                           "record); no anomalous correction, f1 = f0(0), f2 = 0"),
+            std::string::npos);
 }
 
 TEST(Structure, SymbolSplit) {
@@ -153,34 +150,70 @@ TEST(Structure, TotalsItsElementsAfterComputingAll) {
   EXPECT_EQ(r[4], ga.ReFPlus + as.ReFPlus);
 }
 
-TEST(Structure, FilesOutsideTheFormatAreSurvivedWithAWarning) {
+TEST(Structure, FilesOutsideTheFormatStopTheRun) {
   struct Case {
     const char* name;
-    int element_count;
-    double lattice;
-    const char* warning;
+    const char* message;
   } cases[] = {
-      {"Nowhere", 0, 0.0, "structure \"Nowhere\": cannot open "},
-      {"../Base/GaAs", 0, 0.0, "holds '/', '\\' or a NUL byte; not opened"},
-      {"Tri", 3, 4.0, "Tri.stf: 3 elements declared; only one element, under the whole name, is computed"},
-      {"Q", 2, 4.0, "Q.stf: two elements declared, but the name \"Q\" is too short to split"},
-      {"Gab", 0, 0.0, "line 2 is not \"element count,number\"; line 3 is not \"lattice constant,structure scalar\""},
+      {"Nowhere", "structure \"Nowhere\": no structure file "},
+      {"gaas", "/Base/gaas.stf; closest structures: GaAs, Gas, Ga"},
+      {"GaAs ", "(the name has leading or trailing blanks or tabs, which belong to it); closest structures: GaAs,"},
+      {"../Base/GaAs", "holds '/', '\\' or a NUL byte; not opened"},
+      {"Tri", "Tri.stf: element count 3 on line 2 is not 1 or 2"},
+      {"Q", "Q.stf: two elements declared, but the name \"Q\" is too short to split into two symbols"},
+      {"Gab", "Gab.stf: line 2 is not \"element count,number\""},
+      {"Gas", "Gas.stf: element Ga: site count 25 outside 1 to 20"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ::testing::internal::CaptureStderr();
-    TStructure structure(0, 0, 0, 1.0, 0, 0, 4, 30.0, c.name);
-    structure.Calculate();
-    const std::string warnings = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(warnings.find(c.warning), std::string::npos) << warnings;
-    EXPECT_EQ(structure.ElementCount, c.element_count);
-    EXPECT_LE(structure.VisitedElementCount(), 1);
-    double a = -1;
-    double b = -1;
-    double cc = -1;
-    structure.GetLattice(&a, &b, &cc);
-    EXPECT_EQ(a, c.lattice);
+    try {
+      TStructure structure(0, 0, 0, 1.0, 0, 0, 4, 30.0, c.name);
+      structure.Calculate();
+      ADD_FAILURE() << "no stop";
+    } catch (const Error& error) {
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+    }
   }
+}
+
+TEST(Structure, HeaderAndSiteBlocksThatDoNotScan) {
+  struct Case {
+    const char* text;
+    const char* problem;
+  } cases[] = {
+      {"t\n0,1\n4.0,0.1\n", "element count 0 on line 2 is not 1 or 2"},
+      {"t\n-1,1\n4.0,0.1\n", "element count -1 on line 2 is not 1 or 2"},
+      {"t\n1,1\n4.0;0.1\n", "line 3 is not \"lattice constant,structure scalar\""},
+      {"t\n1 1\n4.0,0.1\n", "line 2 is not \"element count,number\""},
+  };
+  for (const Case& c : cases) {
+    std::string problem;
+    EXPECT_FALSE(ReadStructureHeader(c.text, &problem)) << c.text;
+    EXPECT_EQ(problem, c.problem);
+  }
+  const struct {
+    const char* text;
+    const char* problem;
+  } site_cases[] = {
+      {"t\nGa\nx\n", "the site count is not an integer"},
+      {"t\nGa\n0\n", "site count 0 outside 1 to 20"},
+      {"t\nGa\n-5\n0, 0, 0\n", "site count -5 outside 1 to 20"},
+      {"t\nGa\n2147483648\n0, 0, 0\n", "site count -2147483648 outside 1 to 20"},
+      {"t\nGa\n2\n0, 0, 0\n0 0 0\n", "site 2 of 2 is not three numbers \"x, y, z\""},
+      {"t\nAs\n1\n0, 0, 0\n", "no line begins with the element's symbol: its block of sites is missing"},
+  };
+  for (const auto& c : site_cases) {
+    std::string problem;
+    EXPECT_FALSE(ReadElementSites(c.text, ChemicalSymbol{'G', 'a'}, &problem)) << c.text;
+    EXPECT_EQ(problem, c.problem);
+  }
+  std::string problem;
+  const std::optional<SiteTable> sites = ReadElementSites("t\nGa\n2\n0, 0, 0\n0.25, 0.5,0.75 Ga\n", {'G', 'a'}, &problem);
+  ASSERT_TRUE(sites);
+  EXPECT_EQ(sites->count, 2);
+  EXPECT_EQ(sites->sites[1].x, 0.25);
+  EXPECT_EQ(sites->sites[1].y, 0.5);
+  EXPECT_EQ(sites->sites[1].z, 0.75);
 }
 
 }  // namespace
