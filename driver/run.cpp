@@ -2,7 +2,9 @@
 // composite's steps, and the one formatted write of output.dat.
 #include "driver/run.hpp"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <cstring>
 
 #include "composite/composite_structure.hpp"
@@ -22,8 +24,10 @@ constexpr const char* kOutputFile = "output.dat";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kLargestInput = 1 << 20;
 // A run whose data files change while it reads them is done again, with the
-// files as they are then, this many times in all.
-constexpr int kAttempts = 3;
+// files as they are then, this many times in all, waiting a little longer
+// before each attempt for the writer to finish.
+constexpr int kAttempts = 5;
+constexpr int kMillisecondsBeforeRetry = 2;
 constexpr const char* kValueNames[11] = {
     "lattice constant a", "lattice constant b", "lattice constant c", "the fourth value", "the fifth value",
     "the sixth value",    "the wavelength",     "the index h",        "the index k",      "the index l",
@@ -122,7 +126,9 @@ std::array<double, 16> ComputeResultsFromStableData(const RunDescription& run, c
         throw;
       }
     }
-    if (attempt == kAttempts) {
+    if (attempt < kAttempts) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kMillisecondsBeforeRetry * attempt));
+    } else {
       diagnostics.Append(attempt_diagnostics);
       throw Error("the data files in " + Printable(data_directory) + " changed while the run read them, " +
                   std::to_string(kAttempts) + " times in a row; no result");

@@ -1,0 +1,133 @@
+// Runs that are interrupted or whose data change under them: a killed run
+// leaves nothing but input.dat and, at most, a complete output.dat; a table
+// rewritten in place while runs go on gives each run the old result, the
+// new one or an orderly stop, never a signal.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "tests/e2e/program_runner.hpp"
+
+namespace xrd::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kInput = "0 0 0\n0 0 0\n1.5405929\n0 0 4\n0\nGa7In3As\n1\n";
+
+// Starts the program in `work`; the child applies `limit_file_size` first.
+pid_t Start(const ProgramRunner& runner, bool limit_file_size = false) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(runner.work().c_str()) != 0) _exit(99);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (limit_file_size) {
+      const rlimit none{0, 0};
+      setrlimit(RLIMIT_FSIZE, &none);
+    }
+    execl(runner.executable().c_str(), "xrdcalc", static_cast<char*>(nullptr));
+    _exit(98);
+  }
+  return pid;
+}
+
+// The names in the working directory other than input.dat.
+std::vector<std::string> Leftovers(const ProgramRunner& runner, const std::string& complete_output) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(runner.work())) {
+    const std::string name = entry.path().filename().string();
+    if (name == "input.dat") continue;
+    if (name == "output.dat" && ReadBytes(entry.path()) == complete_output) continue;
+    names.push_back(name);
+  }
+  return names;
+}
+
+TEST(Interruption, KilledRunsLeaveNoTemporaryOrPartialFile) {
+  ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
+  const RunResult reference = runner.Run(kInput);
+  ASSERT_EQ(reference.exit_status, 0) << reference.error_output;
+  std::mt19937 random(12345);
+  const int signals[] = {SIGINT, SIGTERM, SIGKILL, SIGHUP};
+  for (int i = 0; i < 500; ++i) {
+    if (i % 2 == 0) fs::remove(runner.work() / "output.dat");
+    const pid_t pid = Start(runner);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    kill(pid, signals[i % 4]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const std::vector<std::string> left = Leftovers(runner, *reference.output);
+    ASSERT_TRUE(left.empty()) << "run " << i << " left " << left.front();
+  }
+}
+
+TEST(Interruption, AFileSizeLimitIsAnOrderlyStop) {
+  ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
+  WriteBytes(runner.work() / "input.dat", kInput);
+  const pid_t pid = Start(runner, /*limit_file_size=*/true);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_TRUE(Leftovers(runner, "").empty());
+}
+
+TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
+  ProgramRunner runner(SHIPPED_BASE);  // a copy: its f1f2.dat is rewritten
+  const fs::path table = runner.base() / "f1f2.dat";
+  const std::string old_table = ReadBytes(table);
+  std::string new_table = "#C a comment that moves every record\n" + old_table;
+  const std::size_t ga = new_table.find("#S  31  Ga");
+  const std::size_t ge = new_table.find("#S  32  Ge");
+  ASSERT_TRUE(ga != std::string::npos && ge != std::string::npos);
+  new_table.replace(ga, 10, "#S  32  Ge");  // Ga takes Ge's rows and Ge Ga's
+  new_table.replace(ge, 10, "#S  31  Ga");
+  const std::string old_output = *runner.Run(kInput).output;
+  WriteBytes(table, new_table);
+  const std::string new_output = *runner.Run(kInput).output;
+  ASSERT_NE(old_output, new_output);
+
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {  // as cp does: truncate, then write in pieces
+    for (int round = 0; !stop; ++round) {
+      const std::string& bytes = round % 2 ? old_table : new_table;
+      const int fd = open(table.c_str(), O_WRONLY | O_TRUNC);
+      for (std::size_t at = 0; fd >= 0 && at < bytes.size() && !stop; at += 65536) {
+        if (write(fd, bytes.data() + at, std::min<std::size_t>(65536, bytes.size() - at)) < 0) break;
+      }
+      close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));  // a table stands for a moment
+    }
+  });
+  int old_results = 0;
+  int new_results = 0;
+  int stops = 0;
+  for (int i = 0; i < 300; ++i) {
+    const RunResult run = runner.Run(std::nullopt);
+    ASSERT_TRUE(run.exit_status == 0 || run.exit_status == 1) << "run " << i << " ended by a signal";
+    if (run.exit_status == 1) {
+      EXPECT_EQ(run.error_output.find("xrdcalc: "), run.error_output.rfind('\n', run.error_output.size() - 2) + 1)
+          << run.error_output;
+      ++stops;
+      continue;
+    }
+    ASSERT_TRUE(run.output);
+    if (*run.output == old_output) ++old_results;
+    else if (*run.output == new_output) ++new_results;
+    else ADD_FAILURE() << "run " << i << " mixed the two tables:\n" << *run.output;
+  }
+  stop = true;
+  writer.join();
+  EXPECT_GT(old_results + new_results, 150) << stops << " stops";
+}
+
+}  // namespace
+}  // namespace xrd::testing
