@@ -149,27 +149,38 @@ bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1) {
   return c1 == symbol.second;
 }
 
-RecordSearch SearchElementRecord(TextScanner& scanner, ChemicalSymbol symbol) {
+RecordHeaders ScanRecordHeaders(std::string_view text) {
+  RecordHeaders result;
+  TextScanner scanner(text);
   for (;;) {
-    if (!scanner.SkipPast('#')) return RecordSearch::EndOfText;
+    if (!scanner.SkipPast('#')) break;
     char c = '\0';
-    if (!scanner.ReadChar(c)) return RecordSearch::EndOfText;
+    if (!scanner.ReadChar(c)) break;
     if (c != 'S') continue;  // this character is not examined again
-    char field[2] = {'\0', '\0'};
-    if (scanner.Scan("%*4c %2c", field) != 1) return RecordSearch::EndOfText;
-    if (SymbolMatches(symbol, field[0], field[1])) return RecordSearch::Found;
-    if (field[0] == 'C' && field[1] == 'f') return RecordSearch::EndRecord;
+    RecordHeader header;
+    if (scanner.Scan("%*4c %2c", header.field) != 1) break;
+    header.after_field = scanner.position();
+    result.headers.push_back(header);
+    if (header.field[0] == 'C' && header.field[1] == 'f') {
+      result.ends_with_end_record = true;
+      break;
+    }
   }
+  return result;
 }
 
-bool FindElementRecord(TextScanner& scanner, ChemicalSymbol symbol) {
-  return SearchElementRecord(scanner, symbol) == RecordSearch::Found;
+RecordSearch SearchRecordHeaders(const RecordHeaders& headers, ChemicalSymbol symbol, std::size_t& after_field) {
+  for (const RecordHeader& header : headers.headers) {
+    if (SymbolMatches(symbol, header.field[0], header.field[1])) {
+      after_field = header.after_field;
+      return RecordSearch::Found;
+    }
+  }
+  return headers.ends_with_end_record ? RecordSearch::EndRecord : RecordSearch::EndOfText;
 }
 
-bool EndRecordFollows(TextScanner scanner, ChemicalSymbol found) {
-  const ChemicalSymbol end_record{'C', 'f'};
-  if (found.first == end_record.first && found.second == end_record.second) return true;
-  return SearchElementRecord(scanner, end_record) == RecordSearch::Found;
+const RecordHeaders& HeadersOf(const DataFile& table) {
+  return table.Memo<RecordHeaders>("record headers", [&] { return ScanRecordHeaders(table.text()); });
 }
 
 }  // namespace xrd

@@ -40,10 +40,17 @@ class DataFile {
   // throws keeps nothing. Safe to call from several threads.
   template <class T, class Make>
   const T& Memo(const std::string& key, Make make) const {
+    {
+      std::lock_guard<std::mutex> lock(memo_mutex_);
+      auto found = memo_.find(key);
+      if (found != memo_.end()) return *static_cast<const T*>(found->second.get());
+    }
+    // Made without the lock, so that `make` may itself use Memo; where two
+    // threads make the same value, the first one kept wins.
+    std::shared_ptr<const void> made = std::make_shared<const T>(make());
     std::lock_guard<std::mutex> lock(memo_mutex_);
-    auto found = memo_.find(key);
-    if (found == memo_.end()) found = memo_.emplace(key, std::make_shared<const T>(make())).first;
-    return *static_cast<const T*>(found->second.get());
+    auto kept = memo_.emplace(key, std::move(made)).first;
+    return *static_cast<const T*>(kept->second.get());
   }
 
  private:
@@ -118,21 +125,33 @@ bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1);
 
 // How an element record search ended.
 enum class RecordSearch {
-  Found,       // the scanner stands just after the record's symbol field
+  Found,       // the element's record
   EndRecord,   // reached the record whose field is "Cf" (Cf not sought)
   EndOfText,   // neither: the table is cut short
 };
 
-// Searches the record of `symbol` from the scanner's position: headers are
-// "#S" wherever it stands, then four characters of any kind, white space and
-// a two-character symbol field.
-RecordSearch SearchElementRecord(TextScanner& scanner, ChemicalSymbol symbol);
+// The record headers of a table as the element record search meets them
+// from the start of the text: "#S" wherever it stands (in "#", "#", "S" the
+// second "#" starts nothing), four characters of any kind, white space and
+// a two-character symbol field. Each header's field and the position just
+// after it, up to and including the first whose field is "Cf".
+struct RecordHeader {
+  char field[2] = {'\0', '\0'};
+  std::size_t after_field = 0;
+};
+struct RecordHeaders {
+  std::vector<RecordHeader> headers;
+  bool ends_with_end_record = false;  // the last header is the Cf record
+};
+RecordHeaders ScanRecordHeaders(std::string_view text);
 
-// SearchElementRecord(...) == Found.
-bool FindElementRecord(TextScanner& scanner, ChemicalSymbol symbol);
+// The element record search on a table's headers: the first header whose
+// field matches `symbol` (Found; `after_field` is the position just after
+// the field), else the Cf record (EndRecord), else EndOfText. The match
+// test comes first, so Cf itself is found.
+RecordSearch SearchRecordHeaders(const RecordHeaders& headers, ChemicalSymbol symbol, std::size_t& after_field);
 
-// Whether the Cf end record follows the scanner's position (or the record
-// just found is Cf's own).
-bool EndRecordFollows(TextScanner scanner, ChemicalSymbol found);
+// The headers of a data file's table, scanned once per loaded file.
+const RecordHeaders& HeadersOf(const DataFile& table);
 
 }  // namespace xrd

@@ -60,21 +60,13 @@ std::string SourceLines(const DataFiles& files, const char* name, int most) {
   return text;
 }
 
-// The symbol fields of the headers of a table, in file order, up to its Cf
-// end record.
+// The symbols of the records of a table, in file order, up to its Cf end
+// record.
 std::vector<ChemicalSymbol> RecordSymbols(std::string_view text) {
   std::vector<ChemicalSymbol> symbols;
-  TextScanner scanner(text);
-  for (;;) {
-    if (!scanner.SkipPast('#')) break;
-    char c = '\0';
-    if (!scanner.ReadChar(c)) break;
-    if (c != 'S') continue;
-    char field[2] = {'\0', '\0'};
-    if (scanner.Scan("%*4c %2c", field) != 1) break;
-    const bool two_letters = field[1] >= 'a' && field[1] <= 'z';
-    symbols.push_back(ChemicalSymbol{field[0], two_letters ? field[1] : '\0'});
-    if (field[0] == 'C' && field[1] == 'f') break;
+  for (const RecordHeader& header : ScanRecordHeaders(text).headers) {
+    const bool two_letters = header.field[1] >= 'a' && header.field[1] <= 'z';
+    symbols.push_back(ChemicalSymbol{header.field[0], two_letters ? header.field[1] : '\0'});
   }
   return symbols;
 }
@@ -94,7 +86,7 @@ std::string EnergyRange(const DataFiles& files) {
   double common_high = lowest;
   for (ChemicalSymbol symbol : RecordSymbols(table->text())) {
     std::string problem;
-    std::optional<AnomalousRecord> record = ReadAnomalousRecord(table->text(), symbol, &problem);
+    std::optional<AnomalousRecord> record = ReadAnomalousRecord(table->text(), HeadersOf(*table), symbol, &problem);
     if (!record || !record->present || record->rows.size() < 2) continue;
     const double first = record->rows.front().energy_ev;
     const double last = record->rows.back().energy_ev;

@@ -59,6 +59,8 @@ class TextScanner {
   bool last_scan_complete() const { return last_scan_complete_; }
 
   bool AtEnd() const { return position_ >= text_.size(); }
+  // Moves to `position` (at most the end of the text).
+  void Seek(std::size_t position) { position_ = position < text_.size() ? position : text_.size(); }
   std::size_t position() const { return position_; }
   std::string_view rest() const { return text_.substr(position_); }
 

@@ -4,6 +4,7 @@
 #include "element/anomalous_factors.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 #include "driver/error.hpp"
 #include "driver/warning.hpp"
@@ -49,6 +50,49 @@ bool RowsEnded(const TextScanner& scanner, int values_read) {
   return next == std::string_view::npos || rest[next] == '#';
 }
 
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Reads one number after white space where it is a plain decimal number
+// followed by white space or the end of the text: an optional minus sign,
+// digits with at most one point, an optional exponent. Such a number reads
+// alike with std::from_chars and with "%lf" (which converts decimal
+// numbers with std::from_chars too). False, nothing taken, for anything
+// else: a plus sign, hexadecimal, infinities, NaNs, a number cut short
+// ("1e"), out of range, or followed by another character.
+bool ReadPlainNumber(std::string_view text, std::size_t& position, double& value) {
+  const char* p = text.data() + position;
+  const char* const end = text.data() + text.size();
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return false;
+  const char lead = *p == '-' && p + 1 < end ? p[1] : *p;
+  if (!((lead >= '0' && lead <= '9') || lead == '.')) return false;
+  const std::from_chars_result result = std::from_chars(p, end, value);
+  if (result.ec != std::errc() || (result.ptr != end && !IsSpace(*result.ptr))) return false;
+  position = static_cast<std::size_t>(result.ptr - text.data());
+  return true;
+}
+
+// Reads rows of three plain numbers from `position` while the text holds
+// them, up to the next header or the end of the text: the form every
+// table in use has. These conversions are the ones "%lf %lf %lf" makes of
+// such text. Stops at the start of the first row in any other form (and
+// says the rows have not ended), for the scanner to read from there.
+bool ReadPlainRows(std::string_view text, std::size_t& position, std::vector<AnomalousRow>& rows) {
+  for (;;) {
+    std::size_t i = position;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    if (i == text.size() || text[i] == '#') return true;
+    AnomalousRow row;
+    std::size_t end = i;
+    if (!ReadPlainNumber(text, end, row.energy_ev) || !ReadPlainNumber(text, end, row.f1) ||
+        !ReadPlainNumber(text, end, row.f2)) {
+      return false;
+    }
+    rows.push_back(row);
+    position = end;
+  }
+}
+
 bool EnergiesAscend(const std::vector<AnomalousRow>& rows) {
   for (std::size_t i = 1; i < rows.size(); ++i) {
     if (!(rows[i - 1].energy_ev <= rows[i].energy_ev)) return false;
@@ -89,9 +133,15 @@ double PhotonEnergy(double lambda_angstrom) { return kEnergyWavelengthProduct / 
 
 std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, ChemicalSymbol symbol,
                                                    std::string* problem) {
+  return ReadAnomalousRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
+}
+
+std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, const RecordHeaders& headers,
+                                                   ChemicalSymbol symbol, std::string* problem) {
   TextScanner scanner(table_text);
   AnomalousRecord record;
-  switch (SearchElementRecord(scanner, symbol)) {
+  std::size_t after_field = 0;
+  switch (SearchRecordHeaders(headers, symbol, after_field)) {
     case RecordSearch::Found:
       break;
     case RecordSearch::EndRecord:
@@ -100,10 +150,14 @@ std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, 
       *problem = "no record for the element, and no Cf end record: the table is cut short";
       return std::nullopt;
   }
+  scanner.Seek(after_field);
   AnomalousRow row;
   if (!ReadFirstRow(scanner, row, problem)) return std::nullopt;
   record.rows.push_back(row);
-  for (;;) {
+  std::size_t position = scanner.position();
+  const bool ended = ReadPlainRows(table_text, position, record.rows);
+  scanner.Seek(position);
+  while (!ended) {
     const int values_read = ScanRow(scanner, row);
     if (values_read == 3) {
       record.rows.push_back(row);
@@ -115,7 +169,7 @@ std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, 
     }
     break;
   }
-  if (!EndRecordFollows(scanner, symbol)) {
+  if (!headers.ends_with_end_record) {
     *problem = "no Cf end record after the element's record: the table is cut short";
     return std::nullopt;
   }
@@ -172,7 +226,7 @@ bool TElement::AnomalousFactors(double& f1, double& f2) const {
   const AnomalousRecord& record =
       table.Memo<AnomalousRecord>(std::string("f1f2 ") + Symbol.first + Symbol.second, [&] {
         std::string problem;
-        std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), Symbol, &problem);
+        std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), HeadersOf(table), Symbol, &problem);
         if (!read) throw Error(element + problem);
         return std::move(*read);
       });

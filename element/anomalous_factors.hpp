@@ -38,6 +38,10 @@ struct AnomalousRecord {
 std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, ChemicalSymbol symbol,
                                                    std::string* problem);
 
+// As above, with the table's headers already scanned.
+std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, const RecordHeaders& headers,
+                                                   ChemicalSymbol symbol, std::string* problem);
+
 enum class AnomalousOutcome {
   Interpolated,   // energy inside the table
   OutsideTable,   // extrapolated (below the first row or at/above the last)

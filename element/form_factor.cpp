@@ -36,8 +36,14 @@ double EvaluateFormFactor(const GaussianCoefficients& k, double s) {
 
 std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, ChemicalSymbol symbol,
                                                          std::string* problem) {
+  return ReadFormFactorRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
+}
+
+std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, const RecordHeaders& headers,
+                                                         ChemicalSymbol symbol, std::string* problem) {
   TextScanner scanner(table_text);
-  switch (SearchElementRecord(scanner, symbol)) {
+  std::size_t after_field = 0;
+  switch (SearchRecordHeaders(headers, symbol, after_field)) {
     case RecordSearch::Found:
       break;
     case RecordSearch::EndRecord:
@@ -47,10 +53,11 @@ std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_
       *problem = "no record for the element, and no Cf end record: the table is cut short";
       return std::nullopt;
   }
-  if (!EndRecordFollows(scanner, symbol)) {
+  if (!headers.ends_with_end_record) {
     *problem = "no Cf end record after the element's record: the table is cut short";
     return std::nullopt;
   }
+  scanner.Seek(after_field);
   for (int hashes = 1; hashes < kHashesBeforeCoefficients; ++hashes) {
     if (!scanner.SkipPast('#')) {
       *problem = "the record ends before its tenth '#'";
@@ -82,7 +89,8 @@ double TElement::FormFactorF0(double s) const {
   const GaussianCoefficients& coefficients =
       table.Memo<GaussianCoefficients>(std::string("f0 ") + Symbol.first + Symbol.second, [&] {
         std::string problem;
-        std::optional<GaussianCoefficients> read = ReadFormFactorRecord(table.text(), Symbol, &problem);
+        std::optional<GaussianCoefficients> read =
+            ReadFormFactorRecord(table.text(), HeadersOf(table), Symbol, &problem);
         if (!read) throw Error(Printable(table.path()) + ": element " + Symbol.ToString() + ": " + problem);
         return *read;
       });

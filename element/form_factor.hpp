@@ -27,6 +27,10 @@ double EvaluateFormFactor(const GaussianCoefficients& k, double s);
 std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, ChemicalSymbol symbol,
                                                          std::string* problem);
 
+// As above, with the table's headers already scanned.
+std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, const RecordHeaders& headers,
+                                                         ChemicalSymbol symbol, std::string* problem);
+
 // Evaluates f0 at `s` from table text; 0 when ReadFormFactorRecord gives
 // nothing.
 double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem);

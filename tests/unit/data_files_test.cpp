@@ -33,12 +33,14 @@ TEST(SymbolRule, OneAndTwoLetterSymbols) {
 // Searches `text` for `symbol`; gives what follows the symbol field, or
 // "not found".
 std::string Search(std::string_view text, const char* symbol) {
-  TextScanner scanner(text);
-  if (!FindElementRecord(scanner, Sym(symbol))) return "not found";
-  return std::string(scanner.rest());
+  std::size_t after_field = 0;
+  if (SearchRecordHeaders(ScanRecordHeaders(text), Sym(symbol), after_field) != RecordSearch::Found) {
+    return "not found";
+  }
+  return std::string(text.substr(after_field));
 }
 
-TEST(FindElementRecord, RecognisesHeadersAsTheTablesHoldThem) {
+TEST(RecordHeaders, AreRecognisedAsTheTablesHoldThem) {
   const std::string table =
       "#F table\n#S  1  H\nh-data\n#S  2  He\nhe-data\nnote ##S  7  N\n"
       "text #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n";
@@ -59,7 +61,7 @@ TEST(FindElementRecord, RecognisesHeadersAsTheTablesHoldThem) {
   for (const Case& c : cases) EXPECT_EQ(Search(table, c.symbol), c.rest) << c.symbol;
 }
 
-TEST(FindElementRecord, EndsAtTheEndOfTheTextWithoutLooping) {
+TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
   const char* texts[] = {"", "#", "#S", "#S  1", "#S  1  ", "no headers at all", "#S  1  Ge\n#S  2  Ga"};
   for (const char* text : texts) EXPECT_EQ(Search(text, "As"), "not found") << text;
   // A one-letter symbol at the very end of the text matches.
