@@ -326,7 +326,7 @@ std::vector<FormulaCase> FormulaCases() {
 
 TEST(PhysicsLibrary, HasTheCrystals) {
   const std::vector<FormulaCase> cases = FormulaCases();
-  EXPECT_GE(cases.size(), 9u + 40u - 2u) << "Base/ beside " << XRDCALC_EXE << " holds too few structure files";
+  EXPECT_GE(cases.size(), 9u + 43u - 2u) << "Base/ beside " << XRDCALC_EXE << " holds too few structure files";
 }
 
 class PhysicsFormula : public ::testing::TestWithParam<FormulaCase> {};
