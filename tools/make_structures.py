@@ -37,6 +37,7 @@ def shifted(sites, d):
 
 
 QUARTER = shifted(FCC, (0.25, 0.25, 0.25))   # tetrahedral sites of zincblende
+THREE_QUARTER = shifted(FCC, (0.75, 0.75, 0.75))  # the other tetrahedral set
 HALF_X = shifted(FCC, (0.5, 0.0, 0.0))       # octahedral sites of rock salt
 
 STRUCTURES = {
@@ -44,6 +45,8 @@ STRUCTURES = {
     "diamond":    (227, lambda: [FCC + QUARTER]),
     "zincblende": (216, lambda: [FCC, QUARTER]),
     "rocksalt":   (225, lambda: [FCC, HALF_X]),
+    # cation on fcc (4a), anion on all tetrahedral sites (8c)
+    "fluorite":   (225, lambda: [FCC, QUARTER + THREE_QUARTER]),
     "fcc":        (225, lambda: [FCC]),
     "bcc":        (229, lambda: [BCC]),
 }
@@ -54,6 +57,8 @@ STRUCTURES = {
 #   c11, c12 [GPa], title, source of a, source of c11/c12
 # Numbers are kept as text so that a is written with the digits quoted.
 # Source keys are explained in Base/README.md.
+# A formula with digits names a mix in xrdcalc, so compounds whose formula
+# has a digit are named without it: CaF is CaF2, SrF is SrF2, BaF is BaF2.
 
 CRYSTALS = [
     # group IV, diamond type
@@ -61,7 +66,9 @@ CRYSTALS = [
     ("Si",   ["Si"],       "diamond",    "5.43102", "165.77", "63.93",  "diamond-type silicon, room temperature", "A05", "A05"),
     ("Ge",   ["Ge"],       "diamond",    "5.65791", "128.53", "48.26",  "diamond-type germanium, room temperature", "A05", "A05"),
     # III-V, zincblende
-    ("AlP",  ["Al", "P"],  "zincblende", "5.4672",  "133.0",  "63.0",   "zincblende aluminium phosphide, room temperature", "V01", "V01"),
+    # AlP: a measured on epitaxial AlP (M04: 5.4635(4) A at 25 C); V01's
+    # 5.4672 is not a measurement.  c11, c12 are V01's estimates.
+    ("AlP",  ["Al", "P"],  "zincblende", "5.4635",  "133.0",  "63.0",   "zincblende aluminium phosphide, room temperature", "M04", "V01"),
     ("AlAs", ["Al", "As"], "zincblende", "5.6611",  "119.9",  "57.5",   "zincblende aluminium arsenide, room temperature", "V01", "G99"),
     ("AlSb", ["Al", "Sb"], "zincblende", "6.1355",  "87.69",  "43.41",  "zincblende aluminium antimonide, room temperature", "V01", "V01"),
     ("GaP",  ["Ga", "P"],  "zincblende", "5.4505",  "140.5",  "62.03",  "zincblende gallium phosphide, room temperature", "V01", "V01"),
@@ -73,6 +80,8 @@ CRYSTALS = [
     ("BP",   ["B", "P"],   "zincblende", "4.5383",  "315.0",  "100.0",  "zincblende boron phosphide, room temperature", "A05", "WW84"),
     ("BN",   ["B", "N"],   "zincblende", "3.6157",  "820.0",  "190.0",  "cubic boron nitride (zincblende), room temperature", "A05", "GZ94"),
     ("SiC",  ["Si", "C"],  "zincblende", "4.3596",  "390.0",  "142.0",  "cubic silicon carbide (3C, zincblende), room temperature", "A05", "A05"),
+    # zincblende nitrides: metastable layers; V01's recommended a (GaN 4.50 A
+    # agrees with X-ray values of 4.50-4.52 A on layers) and calculated c11, c12
     ("GaN",  ["Ga", "N"],  "zincblende", "4.50",    "293.0",  "159.0",  "cubic gallium nitride (zincblende), room temperature", "V01", "V01"),
     ("AlN",  ["Al", "N"],  "zincblende", "4.38",    "304.0",  "160.0",  "cubic aluminium nitride (zincblende), room temperature", "V01", "V01"),
     ("InN",  ["In", "N"],  "zincblende", "4.98",    "187.0",  "125.0",  "cubic indium nitride (zincblende), room temperature", "V01", "V01"),
@@ -81,8 +90,10 @@ CRYSTALS = [
     ("ZnSe", ["Zn", "Se"], "zincblende", "5.6687",  "85.9",   "50.6",   "zincblende zinc selenide, room temperature", "A05", "A05"),
     ("ZnTe", ["Zn", "Te"], "zincblende", "6.1037",  "71.3",   "40.7",   "zincblende zinc telluride, room temperature", "A05", "A05"),
     ("CdTe", ["Cd", "Te"], "zincblende", "6.4810",  "53.51",  "36.81",  "zincblende cadmium telluride, room temperature", "A05", "MT62"),
-    ("CdSe", ["Cd", "Se"], "zincblende", "6.077",   "66.7",   "46.3",   "zincblende cadmium selenide (cubic phase), room temperature", "A05", "A05"),
+    # CdSe: cubic (zincblende) phase, a = 6.052 A (M04); c11, c12 estimated (A05)
+    ("CdSe", ["Cd", "Se"], "zincblende", "6.052",   "66.7",   "46.3",   "zincblende cadmium selenide (cubic phase), room temperature", "M04", "A05"),
     ("HgTe", ["Hg", "Te"], "zincblende", "6.4615",  "53.61",  "36.60",  "zincblende mercury telluride, room temperature", "A05", "AS67"),
+    # HgSe: a as in A05 and M04; c11, c12 ultrasonic, room temperature (L69)
     ("HgSe", ["Hg", "Se"], "zincblende", "6.0854",  "60.8",   "46.0",   "zincblende mercury selenide, room temperature", "A05", "L69"),
     # rock salt
     ("LiF",  ["Li", "F"],  "rocksalt",   "4.0270",  "111.2",  "42.0",   "rock-salt lithium fluoride, room temperature", "NBS", "SW71"),
@@ -92,6 +103,10 @@ CRYSTALS = [
     ("PbS",  ["Pb", "S"],  "rocksalt",   "5.9362",  "126.9",  "29.8",   "rock-salt lead sulphide (galena), room temperature", "D73", "LB"),
     ("PbSe", ["Pb", "Se"], "rocksalt",   "6.1243",  "123.7",  "19.3",   "rock-salt lead selenide, room temperature", "D73", "LB"),
     ("PbTe", ["Pb", "Te"], "rocksalt",   "6.4620",  "107.95", "7.66",   "rock-salt lead telluride, room temperature", "D73", "HSB68"),
+    # fluorite (substrates)
+    ("CaF",  ["Ca", "F"],  "fluorite",   "5.4631",  "165.0",  "46.0",   "fluorite calcium fluoride CaF2, room temperature", "BS64", "LB29"),
+    ("SrF",  ["Sr", "F"],  "fluorite",   "5.7996",  "123.5",  "43.05",  "fluorite strontium fluoride SrF2, room temperature", "NBS", "G64b"),
+    ("BaF",  ["Ba", "F"],  "fluorite",   "6.2001",  "91.1",   "41.2",   "fluorite barium fluoride BaF2, room temperature", "NBS", "G64a"),
     # metals
     ("Al",   ["Al"],       "fcc",        "4.0494",  "106.8",  "60.7",   "fcc aluminium, room temperature", "NBS", "K05"),
     ("Ni",   ["Ni"],       "fcc",        "3.5238",  "250.8",  "150.0",  "fcc nickel, room temperature", "NBS", "K05"),
@@ -105,6 +120,7 @@ CRYSTALS = [
 
 MAX_SITES = 20
 DISPLAY = {"rocksalt": "rock salt"}
+COMPOUND = {"CaF": "CaF2", "SrF": "SrF2", "BaF": "BaF2"}
 
 
 def poisson(c11, c12):
@@ -186,8 +202,9 @@ def main(argv=None):
         print("| crystal | structure | space group | a (Å) | c11 (GPa) | c12 (GPa) | ν | source a | source c11, c12 |")
         print("|---|---|---|---|---|---|---|---|---|")
         for f, el, kind, a, c11, c12, title, sa, sc in CRYSTALS:
+            name = "%s (%s)" % (f, COMPOUND[f]) if f in COMPOUND else f
             print("| %s | %s | %d | %s | %s | %s | %.4f | %s | %s |"
-                  % (f, DISPLAY.get(kind, kind), STRUCTURES[kind][0], a, c11, c12,
+                  % (name, DISPLAY.get(kind, kind), STRUCTURES[kind][0], a, c11, c12,
                      poisson(c11, c12), sa, sc))
         return 0
 

@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Build the atomic data tables in Base/ from the DABAX files shipped by
-the Debian package python3-xrayutilities.
+the Debian package python3-xrayutilities and the Chantler (NIST FFAST)
+table shipped by the Debian package python3-xraydb.
 
-    apt-get install python3-xrayutilities
-    python3 tools/make_tables.py [--source DIR] [--out DIR]
+    apt-get install python3-xrayutilities python3-xraydb
+    python3 tools/make_tables.py [--f1f2 chantler|henke] [--source DIR]
+                                 [--xraydb FILE] [--out DIR]
 
 Writes
   Base/f0_xop.dat  Waasmaier & Kirfel type f0 coefficients, H .. Cf
-  Base/f1f2.dat    Henke f1, f2 vs photon energy, H .. U, closed by a
-                   data-less Cf record
+  Base/f1f2.dat    f1, f2 vs photon energy, H .. U, closed by a data-less
+                   Cf record: by default Chantler's tables (1 keV .. 400 keV),
+                   with --f1f2 henke the DABAX copy of Henke's tables
+                   (29 eV .. 30 keV)
 
 The output is a pure function of the input files: rerunning gives
 byte-identical files.  Every property that xrdcalc's table reader relies
@@ -16,9 +20,12 @@ on is checked after writing; any violation stops the script with an error.
 """
 
 import argparse
+import decimal
+import json
 import lzma
 import pathlib
 import re
+import sqlite3
 import sys
 
 SYMBOLS = (
@@ -40,6 +47,16 @@ DEFAULT_SOURCES = [
     "/usr/lib/python3/dist-packages/xrayutilities/materials/data",
     "/usr/local/lib/python3/dist-packages/xrayutilities/materials/data",
 ]
+
+DEFAULT_XRAYDB = [
+    "/usr/lib/python3/dist-packages/xraydb/xraydb.sqlite",
+    "/usr/local/lib/python3/dist-packages/xraydb/xraydb.sqlite",
+]
+
+# Energy range kept from the Chantler table: every grid point from the last
+# one at or below CHANTLER_EMIN to the first one at or above CHANTLER_EMAX.
+CHANTLER_EMIN = 1000.0           # eV
+CHANTLER_EMAX = 400000.0         # eV
 
 NUMBER = r"[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?"
 
@@ -250,6 +267,166 @@ def make_f1f2(text):
 
 
 # --------------------------------------------------------------------------
+# f1 f2 from Chantler's tables (NIST FFAST) as shipped by python3-xraydb
+
+def find_xraydb(explicit):
+    candidates = [pathlib.Path(explicit)] if explicit else []
+    if not explicit:
+        candidates += [pathlib.Path(p) for p in DEFAULT_XRAYDB]
+        for base in sorted(pathlib.Path("/usr/lib").glob("python3*/*-packages")):
+            candidates.append(base / "xraydb" / "xraydb.sqlite")
+    for c in candidates:
+        if c.is_file():
+            return c
+    die("cannot find xraydb.sqlite; install the Debian package python3-xraydb "
+        "or pass --xraydb FILE (looked in: %s)"
+        % ", ".join(str(c) for c in candidates))
+
+
+def read_chantler(path):
+    """Return (version, [(z, sym, f_rel, f_nt, energies, f1, f2)]) from the
+    table Chantler of xraydb.sqlite, opened read-only."""
+    uri = "file:%s?mode=ro" % path.resolve().as_posix()
+    try:
+        con = sqlite3.connect(uri, uri=True)
+        try:
+            version = con.execute(
+                "SELECT tag, date FROM Version ORDER BY id DESC LIMIT 1").fetchone()
+            rows = con.execute(
+                "SELECT id, element, corr_cl35, corr_nucl, energy, f1, f2 "
+                "FROM Chantler ORDER BY id").fetchall()
+        finally:
+            con.close()
+    except sqlite3.Error as e:
+        die("%s: cannot read the Chantler table: %s" % (path, e))
+    records = []
+    for z, sym, f_rel, f_nt, energy, f1, f2 in rows:
+        if Z_OF.get(sym) != z:
+            die("%s: Chantler row %d holds element %r" % (path, z, sym))
+        energy, f1, f2 = json.loads(energy), json.loads(f1), json.loads(f2)
+        if not len(energy) == len(f1) == len(f2):
+            die("%s: columns of unequal length" % sym)
+        records.append((z, sym, float(f_rel), float(f_nt), energy, f1, f2))
+    if [r[0] for r in records] != list(range(1, HENKE_LAST_Z + 1)):
+        die("%s: expected Chantler rows Z = 1..%d" % (path, HENKE_LAST_Z))
+    return version, records
+
+
+def significant(value, digits):
+    """The decimal number that `value` stands for when it was read from a
+    source printing `digits` significant digits."""
+    return decimal.Decimal("%.*e" % (digits - 1, value))
+
+
+def plain(d):
+    """Decimal without exponent and without trailing zeros."""
+    text = format(d.normalize(), "f")
+    return "0" if text in ("-0", "0") else text
+
+
+def chantler_rows(z, sym, f_rel, f_nt, energy, f1, f2):
+    """Data rows 'energy f1 f2' of one element, with the digits of the
+    source.
+
+    xraydb reads the FFAST files (E in keV with 9 significant digits, f1 with
+    9 significant digits, f2 with 5) and stores E in eV and, in its f1
+    column, f1(FFAST) - Z + f_rel + f_NT.  Here f1(FFAST) is recovered to
+    its printed digits and the corrections are added back exactly, so that
+    the file's f1 = f1(FFAST) + f_rel + f_NT (-> Z + f_rel + f_NT far above
+    the edges)."""
+    rel = decimal.Decimal(repr(f_rel))
+    nt = decimal.Decimal(repr(f_nt))
+    lo = [i for i, e in enumerate(energy) if e <= CHANTLER_EMIN]
+    hi = [i for i, e in enumerate(energy) if e >= CHANTLER_EMAX]
+    if not lo or not hi:
+        die("%s: Chantler grid does not span %g .. %g eV"
+            % (sym, CHANTLER_EMIN, CHANTLER_EMAX))
+    rows = []
+    for i in range(lo[-1], hi[0] + 1):
+        e_kev = significant(energy[i] / 1000.0, 9)
+        ffast = significant(f1[i] + z - f_rel - f_nt, 9)
+        exact = float(ffast) + f_rel + f_nt - z
+        if abs(exact - f1[i]) > 1e-9 * max(1.0, abs(f1[i] + z)):
+            die("%s: f1 at %r eV does not come from a 9-digit value"
+                % (sym, energy[i]))
+        if f2[i] < 0:
+            die("%s: negative f2 at %r eV" % (sym, energy[i]))
+        rows.append("%s\t%s\t%s" % (plain(e_kev * 1000), plain(ffast + rel + nt),
+                                    repr(f2[i])))
+    return rows
+
+
+CHANTLER_PREAMBLE = """\
+#F f1f2.dat
+#UT Elastic Photon-Atom Scattering, anomalous scattering factors.
+#C  Made by tools/make_tables.py (xrdcalc) from the table Chantler of
+#C  xraydb.sqlite, XrayDB database version %(tag)s of %(date)s,
+#C  as shipped by the Debian package python3-xraydb.
+#UD Elastic Photon-Atom Scattering, anomalous scattering factors.
+#UD
+#UD Source: NIST X-ray Form Factor, Attenuation and Scattering Tables
+#UD (FFAST), https://physics.nist.gov/ffast, doi:10.18434/T4HS32.
+#UD
+#UD References:
+#UD   C. T. Chantler, Theoretical form factor, attenuation, and scattering
+#UD   tabulation for Z = 1-92 from E = 1-10 eV to E = 0.4-1.0 MeV,
+#UD   J. Phys. Chem. Ref. Data 24 (1995) 71-643.
+#UD   C. T. Chantler, Detailed tabulation of atomic form factors,
+#UD   photoelectric absorption and scattering cross section, and mass
+#UD   attenuation coefficients in the vicinity of absorption edges in the
+#UD   soft X-ray (Z = 30-36, Z = 60-89, E = 0.1 keV-10 keV), addressing
+#UD   convergence issues of earlier work,
+#UD   J. Phys. Chem. Ref. Data 29 (2000) 597-1048.
+#UD
+#UD Licence: public domain.  FFAST is a NIST database (US Government
+#UD work); xraydb redistributes it under a public-domain dedication
+#UD ("License: Public" in the Debian copyright file of python3-xraydb).
+#UD
+#UD Units: photon energy in eV; f1 and f2 in electrons per atom.
+#UD
+#UD Range: per element, every point of xraydb's grid (steps of 1 %%, with
+#UD extra points closing in on each absorption edge) from the last point
+#UD at or below %(emin)g eV to the first at or above %(emax)g eV.  Energies
+#UD ascend.  Outside this range xrdcalc extrapolates and warns.
+#UD
+#UD Convention: f = f1 + i f2 is the forward atomic scattering factor.
+#UD f1 = f1(FFAST) + f_rel + f_NT, the total real part as recommended by
+#UD Chantler: f1(FFAST) (= Z + f', f' from the Kramers-Kronig integral)
+#UD plus the relativistic correction f_rel (3/5 of the Cromer-Liberman
+#UD value, the second f_rel of FFAST) and the nuclear Thomson term f_NT.
+#UD Far above the edges f1 -> Z + f_rel + f_NT.  Both corrections are
+#UD listed in each record (#UFREL, #UFNT) and are already included in f1.
+#UD xraydb stores f1(FFAST) - Z + f_rel + f_NT; Z has been added back.
+#UD
+#UD Digits: energy and f1 as printed by FFAST (9 significant digits; f1
+#UD plus the digits of the two corrections), f2 with FFAST's 5 digits."""
+
+
+def make_f1f2_chantler(version, records):
+    tag, date = version if version else ("unknown", "unknown")
+    out = (CHANTLER_PREAMBLE % {"tag": tag, "date": date,
+                                "emin": CHANTLER_EMIN,
+                                "emax": CHANTLER_EMAX}).split("\n")
+    nrows = 0
+    for z, sym, f_rel, f_nt, energy, f1, f2 in records:
+        rows = chantler_rows(z, sym, f_rel, f_nt, energy, f1, f2)
+        check_energies_ascend(sym, rows)
+        out.append(normalise_header(z, sym))
+        out.append("#N 3")
+        out.append("#UFREL %s" % repr(f_rel))
+        out.append("#UFNT %s" % repr(f_nt))
+        out.append("#L PhotonEnergy[eV]  f1  f2")
+        out.extend(rows)
+        nrows += len(rows)
+    out.append(normalise_header(LAST_Z, SYMBOLS[LAST_Z - 1]))
+    out.append("#C end-of-table marker: this record holds no data")
+    long_lines = [l for l in out if len(l) > 79]
+    if long_lines:
+        die("f1f2.dat: line longer than 79 characters: %r" % long_lines[0])
+    return "\n".join(out) + "\n", len(records) + 1, nrows
+
+
+# --------------------------------------------------------------------------
 # checks shared by both tables
 
 def header_symbol(text, pos):
@@ -360,6 +537,11 @@ def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--source", help="directory holding f0_xop.dat(.xz) and "
                     "f1f2_Henke.dat(.xz); default: the installed xrayutilities")
+    ap.add_argument("--xraydb", help="xraydb.sqlite holding the table Chantler; "
+                    "default: the installed python3-xraydb")
+    ap.add_argument("--f1f2", choices=("chantler", "henke"), default="chantler",
+                    help="source of f1f2.dat: Chantler's tables via xraydb "
+                    "(default) or Henke's tables via DABAX")
     ap.add_argument("--out", default=str(here.parent / "Base"),
                     help="output directory (default: Base/ next to tools/)")
     args = ap.parse_args(argv)
@@ -372,8 +554,14 @@ def main(argv=None):
         write(out / "f0_xop.dat", f0_text)
         coeffs = verify_f0((out / "f0_xop.dat").read_text(encoding="ascii"))
 
-        ff_text, n_ff, n_rows, n_drop, notes = make_f1f2(
-            read_table(src, "f1f2_Henke.dat"))
+        if args.f1f2 == "henke":
+            ff_src = src / "f1f2_Henke.dat"
+            ff_text, n_ff, n_rows, n_drop, notes = make_f1f2(
+                read_table(src, "f1f2_Henke.dat"))
+        else:
+            ff_src = find_xraydb(args.xraydb)
+            ff_text, n_ff, n_rows = make_f1f2_chantler(*read_chantler(ff_src))
+            n_drop, notes = 0, []
         write(out / "f1f2.dat", ff_text)
         counts = verify_f1f2((out / "f1f2.dat").read_text(encoding="ascii"))
     except TableError as e:
@@ -391,9 +579,10 @@ def main(argv=None):
     print("  f0(s=0) = c + sum(a) within 0.1 of Z for %d of %d elements%s"
           % (len(coeffs) - len(bad), len(coeffs),
              ("; off: " + ", ".join(bad)) if bad else ""))
-    print("%s: %d records (%d with data, Cf end marker), %d data rows, "
-          "%d no-data rows dropped" % (out / "f1f2.dat", n_ff, n_ff - 1,
-                                       n_rows, n_drop))
+    print("%s (%s, from %s): %d records (%d with data, Cf end marker), "
+          "%d data rows, %d no-data rows dropped, %d bytes"
+          % (out / "f1f2.dat", args.f1f2, ff_src, n_ff, n_ff - 1, n_rows,
+             n_drop, len(ff_text)))
     print("  rows per record: min %d, max %d"
           % (min(v for k, v in counts.items() if k != "Cf"), max(counts.values())))
     for n in notes:

@@ -37,13 +37,13 @@ What is computed, for each case (crystal, wavelength, h k l):
   Only the moduli are stored: the test compares |F|.
 * sum f1 = sum over the cell's sites of (Z + Fi(Z, E)): xraylib's Fi is the
   anomalous part f' (negative near and below edges), so Z + f' is the total
-  real factor that corresponds to Henke's f1.
+  real factor that corresponds to f1 of Base/f1f2.dat.
 * sum f2 = sum over the sites of -Fii(Z, E): xraylib's Fii is f'' with a
   NEGATIVE sign convention (e.g. Fii(14, 8.048 keV) = -0.336), so -Fii is
-  the positive absorptive part that corresponds to Henke's f2.
+  the positive absorptive part that corresponds to f2 of Base/f1f2.dat.
 
 xraylib's f0 (FF_Rayl, Hubbell et al.) and f', f'' tables are independent
-of the Waasmaier-Kirfel and Henke tables in Base/, so the comparison checks
+of the Waasmaier-Kirfel and Chantler (or Henke) tables in Base/, so the comparison checks
 both the data handling and the formulas, within the tolerances that such
 table differences allow (the test file states them).
 """
