@@ -655,7 +655,8 @@ def copy_ignore(root):
         for name in names:
             path = os.path.join(directory, name)
             if os.path.isdir(path) and not os.path.islink(path) and (
-                    name == ".git" or is_build_dir(path, name)):
+                    name in (".git", "__pycache__") or name.startswith("build")
+                    or os.path.exists(os.path.join(path, "CMakeCache.txt"))):
                 skipped.append(name)
         return skipped
     return ignore
@@ -835,6 +836,12 @@ class Runner:
 # ---------------------------------------------------------------------------
 # Reports
 
+def killer_text(killers, limit):
+    if len(killers) <= limit:
+        return ", ".join(killers)
+    return ", ".join(killers[:limit]) + f" and {len(killers) - limit} more"
+
+
 def show(m):
     return f"{m.file}:{m.line}  [{m.operator}]\n    - {m.original.strip()}\n    + {m.mutated.strip() or '(deleted)'}"
 
@@ -878,7 +885,7 @@ def print_report(mutants, which):
         print("\nkilled by:")
         for m in compiled:
             if m.outcome == "killed":
-                print(f"#{m.number} {m.file}:{m.line} [{m.operator}]: {', '.join(m.killers)}")
+                print(f"#{m.number} {m.file}:{m.line} [{m.operator}]: {killer_text(m.killers, 6)}")
 
 
 def write_jsonl(path, mutants):
@@ -957,7 +964,7 @@ def main():
         start = time.monotonic()
         for m in mutants:
             runner.try_mutant(m)
-            extra = f" ({', '.join(m.killers)})" if m.killers else ""
+            extra = f" ({killer_text(m.killers, 2)})" if m.killers else ""
             print(f"[{m.number}/{len(mutants)} {time.monotonic() - start:6.0f} s] {m.outcome:13s} "
                   f"{m.file}:{m.line} [{m.operator}] build {m.build_s:.1f} s tests {m.test_s:.1f} s{extra}",
                   flush=True)
