@@ -12,7 +12,8 @@ the C++ source between the marker comments
 Usage:
     apt-get install python3-xraylib
     /usr/bin/python3 tests/physics/make_reference.py          # print the table
-    /usr/bin/python3 tests/physics/make_reference.py --write  # replace it in physics_test.cpp
+    /usr/bin/python3 tests/physics/make_reference.py --write  # replace it in physics_test.cpp,
+                                                              # and write the two .csv tables
 
 What is computed, for each case (crystal, wavelength, h k l):
 
@@ -139,6 +140,89 @@ def table_text(rows):
     return "\n".join(out) + "\n"
 
 
+# --- high energies and absorption edges --------------------------------------
+
+HIGH_ENERGIES_KEV = [40, 60, 80, 120, 200]
+EDGE_MARGIN_KEV = 1.5
+HIGH_ENERGY_FILE = HERE / "high_energy_reference.csv"
+EDGE_SCAN_FILE = HERE / "edge_scan_reference.csv"
+
+
+def structure_sites(name):
+    """{symbol: number of sites} of Base/<name>.stf, read as xrdcalc reads it."""
+    lines = (BASE / (name + ".stf")).read_text().splitlines()
+    count = int(lines[1].split(",")[0])
+    symbols = [name[:2], name[2:4]] if name[1:2].islower() else [name[:1], name[1:3]]
+    symbols = symbols[:count] if count == 2 else [name[:2] if name[1:2].islower() else name[:1]]
+    sites = {}
+    for sym in symbols:
+        for i, line in enumerate(lines):
+            if line[:len(sym)] == sym and not line[len(sym):len(sym) + 1].islower():
+                sites[sym] = int(lines[i + 1].split()[0])
+                break
+    return sites
+
+
+def near_edge(z, energy_kev):
+    for shell in range(0, 9):  # K, L1-L3, M1-M5
+        try:
+            edge = xraylib.EdgeEnergy(z, shell)
+        except ValueError:  # the atom has no such shell
+            continue
+        if edge > 0 and abs(edge - energy_kev) < EDGE_MARGIN_KEV:
+            return True
+    return False
+
+
+def high_energy_rows():
+    rows = []
+    for path in sorted(BASE.glob("*.stf")):
+        name = path.stem
+        sites = structure_sites(name)
+        zs = {sym: xraylib.SymbolToAtomicNumber(sym) for sym in sites}
+        for e in HIGH_ENERGIES_KEV:
+            if any(near_edge(z, e) for z in zs.values()):
+                continue
+            f1 = sum(n * (zs[s] + xraylib.Fi(zs[s], e)) for s, n in sites.items())
+            f2 = sum(n * -xraylib.Fii(zs[s], e) for s, n in sites.items())
+            rows.append("%s,%d,%.5f,%.6f" % (name, e, f1, f2))
+    return rows
+
+
+def edge_scan_rows():
+    import xraydb
+    rows = []
+    for edge_element in ("Ga", "As"):
+        edge_ev = xraydb.xray_edge(edge_element, "K").energy
+        for step in range(-20, 21):
+            e = edge_ev + 10.0 * step
+            f1 = 4 * (31 + float(xraydb.f1_chantler("Ga", e))) + 4 * (33 + float(xraydb.f1_chantler("As", e)))
+            f2 = 4 * float(xraydb.f2_chantler("Ga", e)) + 4 * float(xraydb.f2_chantler("As", e))
+            rows.append("%s,%.1f,%.4f,%.5f" % (edge_element, e, f1, f2))
+    return rows
+
+
+def write_csv(path, header, rows):
+    path.write_text("\n".join(header + rows) + "\n")
+    print("wrote", path)
+
+
+def write_high_energy_tables():
+    write_csv(HIGH_ENERGY_FILE, [
+        "# Made by tests/physics/make_reference.py with xraylib %s (Debian python3-xraylib %s);"
+        % (xraylib.__version__, package_version()),
+        "# do not edit by hand. Every structure of Base/ at 40, 60, 80, 120 and 200 keV, except within",
+        "# %.1f keV of an absorption edge (K to M5, xraylib.EdgeEnergy) of one of its elements." % EDGE_MARGIN_KEV,
+        "# Columns: structure, energy (keV), sum over the cell of Z + Fi, sum of -Fii (electrons).",
+    ], high_energy_rows())
+    write_csv(EDGE_SCAN_FILE, [
+        "# Made by tests/physics/make_reference.py with xraydb (Debian python3-xraydb): GaAs (4 Ga + 4 As)",
+        "# from 200 eV below to 200 eV above the Ga and the As K edge (xraydb.xray_edge) in 10 eV steps.",
+        "# Columns: edge element, energy (eV), sum of Z + f1_chantler, sum of f2_chantler (xraydb's own",
+        "# interpolation of Chantler's tables).",
+    ], edge_scan_rows())
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--write", action="store_true", help="replace the table in physics_test.cpp")
@@ -150,6 +234,7 @@ def main():
     if not args.write:
         sys.stdout.write(text)
         return
+    write_high_energy_tables()
     source = TEST_FILE.read_text()
     pattern = re.compile(re.escape(BEGIN) + r".*?" + re.escape(END) + r"\n", re.S)
     if not pattern.search(source):
