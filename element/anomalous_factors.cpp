@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <limits>
 
 #include "driver/error.hpp"
 #include "driver/warning.hpp"
@@ -51,45 +53,94 @@ bool RowsEnded(const TextScanner& scanner, int values_read) {
 }
 
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads one number after white space where it is a plain decimal number
-// followed by white space or the end of the text: an optional minus sign,
-// digits with at most one point, an optional exponent. Such a number reads
-// alike with std::from_chars and with "%lf" (which converts decimal
-// numbers with std::from_chars too). False, nothing taken, for anything
-// else: a plus sign, hexadecimal, infinities, NaNs, a number cut short
-// ("1e"), out of range, or followed by another character.
-bool ReadPlainNumber(std::string_view text, std::size_t& position, double& value) {
-  const char* p = text.data() + position;
-  const char* const end = text.data() + text.size();
+// The end of a plain decimal number at `p` (an optional minus sign, digits
+// with at most one point, at least one digit, an optional exponent "e" or
+// "E" with an optional sign and digits) where it is followed by white space
+// or the end of the text; nullptr for anything else: a plus sign,
+// hexadecimal, infinities, NaNs, a number cut short ("1e"), or one followed
+// by another character. Such a number reads alike with std::from_chars and
+// with "%lf" (which converts decimal numbers with std::from_chars too).
+const char* PlainNumberEnd(const char* p, const char* end) {
+  if (p < end && *p == '-') ++p;
+  const char* digits = p;
+  while (p < end && IsDigit(*p)) ++p;
+  bool any_digit = p > digits;
+  if (p < end && *p == '.') {
+    const char* fraction = ++p;
+    while (p < end && IsDigit(*p)) ++p;
+    any_digit = any_digit || p > fraction;
+  }
+  if (!any_digit) return nullptr;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    const char* exponent = p;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p == exponent) return nullptr;
+  }
+  return p == end || IsSpace(*p) ? p : nullptr;
+}
+
+const char* SkipSpace(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
-  if (p == end) return false;
-  const char lead = *p == '-' && p + 1 < end ? p[1] : *p;
-  if (!((lead >= '0' && lead <= '9') || lead == '.')) return false;
-  const std::from_chars_result result = std::from_chars(p, end, value);
-  if (result.ec != std::errc() || (result.ptr != end && !IsSpace(*result.ptr))) return false;
-  position = static_cast<std::size_t>(result.ptr - text.data());
-  return true;
+  return p;
+}
+
+// Converts a plain number as "%lf" does: std::from_chars, and strtod where
+// the value lies beyond the range of double.
+double ConvertPlainNumber(const char* begin, const char* end) {
+  double value = 0.0;
+  const std::from_chars_result result = std::from_chars(begin, end, value);
+  if (result.ec == std::errc()) return value;
+  return std::strtod(std::string(begin, end).c_str(), nullptr);
+}
+
+// The row's f1 and f2, converted where they were left as text. Should the
+// text no longer hold them (a mapped table rewritten under the run, which
+// the run notices and answers by starting again), they are NaN.
+AnomalousRow Converted(AnomalousRow row) {
+  if (!row.unconverted) return row;
+  const char* f1_begin = row.unconverted;
+  const char* f1_end = PlainNumberEnd(f1_begin, row.text_end);
+  const char* f2_begin = f1_end ? SkipSpace(f1_end, row.text_end) : nullptr;
+  const char* f2_end = f2_begin ? PlainNumberEnd(f2_begin, row.text_end) : nullptr;
+  if (!f2_end) {
+    row.f1 = row.f2 = std::numeric_limits<double>::quiet_NaN();
+  } else {
+    row.f1 = ConvertPlainNumber(f1_begin, f1_end);
+    row.f2 = ConvertPlainNumber(f2_begin, f2_end);
+  }
+  row.unconverted = nullptr;
+  return row;
 }
 
 // Reads rows of three plain numbers from `position` while the text holds
-// them, up to the next header or the end of the text: the form every
-// table in use has. These conversions are the ones "%lf %lf %lf" makes of
-// such text. Stops at the start of the first row in any other form (and
-// says the rows have not ended), for the scanner to read from there.
+// them, up to the next header or the end of the text: the form every table
+// in use has. The energies are converted as "%lf %lf %lf" would convert
+// them; f1 and f2 are checked and left as text until a row is used. Stops
+// at the start of the first row in any other form (and says the rows have
+// not ended), for the scanner to read from there.
 bool ReadPlainRows(std::string_view text, std::size_t& position, std::vector<AnomalousRow>& rows) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
   for (;;) {
-    std::size_t i = position;
-    while (i < text.size() && IsSpace(text[i])) ++i;
-    if (i == text.size() || text[i] == '#') return true;
+    const char* p = SkipSpace(begin + position, end);
+    if (p == end || *p == '#') return true;
+    const char* energy_end = PlainNumberEnd(p, end);
+    if (!energy_end) return false;
     AnomalousRow row;
-    std::size_t end = i;
-    if (!ReadPlainNumber(text, end, row.energy_ev) || !ReadPlainNumber(text, end, row.f1) ||
-        !ReadPlainNumber(text, end, row.f2)) {
-      return false;
-    }
+    const std::from_chars_result energy = std::from_chars(p, energy_end, row.energy_ev);
+    if (energy.ec != std::errc()) return false;  // beyond the range of double
+    row.unconverted = SkipSpace(energy_end, end);
+    row.text_end = end;
+    const char* f1_end = PlainNumberEnd(row.unconverted, end);
+    if (!f1_end) return false;
+    const char* f2_end = PlainNumberEnd(SkipSpace(f1_end, end), end);
+    if (!f2_end) return false;
     rows.push_back(row);
-    position = end;
+    position = static_cast<std::size_t>(f2_end - begin);
   }
 }
 
@@ -183,20 +234,21 @@ AnomalousOutcome InterpolateAnomalous(const AnomalousRecord& record, double ener
   const std::vector<AnomalousRow>& rows = record.rows;
   const std::size_t n = rows.size();
   if (n == 1) {
-    f1 = rows[0].f1;
-    f2 = rows[0].f2;
+    const AnomalousRow only = Converted(rows[0]);
+    f1 = only.f1;
+    f2 = only.f2;
     *problem = "energy " + EnergyText(energy_ev) + " outside the table's only row (" + EnergyText(rows[0].energy_ev) +
                "); that row's values used";
     return AnomalousOutcome::OutsideTable;
   }
   const std::size_t above = FirstRowAbove(record, energy_ev);
   if (above == n) {
-    Interpolate(rows[n - 2], rows[n - 1], energy_ev, f1, f2);
+    Interpolate(Converted(rows[n - 2]), Converted(rows[n - 1]), energy_ev, f1, f2);
     *problem = "energy " + EnergyText(energy_ev) + " at or above the table's last row (" +
                EnergyText(rows[n - 1].energy_ev) + "); values extrapolated";
     return AnomalousOutcome::OutsideTable;
   }
-  Interpolate(rows[above - 1], rows[above], energy_ev, f1, f2);
+  Interpolate(Converted(rows[above - 1]), Converted(rows[above]), energy_ev, f1, f2);
   if (energy_ev < rows[0].energy_ev) {
     *problem = "energy " + EnergyText(energy_ev) + " below the table's first row (" + EnergyText(rows[0].energy_ev) +
                "); values extrapolated";

@@ -18,6 +18,10 @@ struct AnomalousRow {
   double energy_ev = 0.0;
   double f1 = 0.0;
   double f2 = 0.0;
+  // Where f1 and f2 are not converted yet: the text of the row from f1 on
+  // and the end of the table's text (the table outlives the record).
+  const char* unconverted = nullptr;
+  const char* text_end = nullptr;
 };
 
 // An element's record of f1f2.dat, read whole: its rows in file order, or

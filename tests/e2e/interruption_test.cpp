@@ -96,6 +96,14 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
   ASSERT_NE(old_output, new_output);
 
   std::atomic<bool> stop{false};
+  struct StopAndJoin {
+    std::atomic<bool>& stop;
+    std::thread& writer;
+    ~StopAndJoin() {
+      stop = true;
+      if (writer.joinable()) writer.join();
+    }
+  };
   std::thread writer([&] {  // as cp does: truncate, then write in pieces
     for (int round = 0; !stop; ++round) {
       const std::string& bytes = round % 2 ? old_table : new_table;
@@ -107,6 +115,7 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));  // a table stands for a moment
     }
   });
+  const StopAndJoin stop_at_the_end{stop, writer};
   int old_results = 0;
   int new_results = 0;
   int stops = 0;
@@ -124,8 +133,6 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
     else if (*run.output == new_output) ++new_results;
     else ADD_FAILURE() << "run " << i << " mixed the two tables:\n" << *run.output;
   }
-  stop = true;
-  writer.join();
   EXPECT_GT(old_results + new_results, 150) << stops << " stops";
 }
 
