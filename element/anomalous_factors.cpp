@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -55,6 +56,9 @@ bool RowsEnded(const TextScanner& scanner, int values_read) {
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // The end of a plain decimal number at `p` (an optional minus sign, digits
 // with at most one point, at least one digit, an optional exponent "e" or
 // "E" with an optional sign and digits) where it is followed by white space
@@ -62,25 +66,42 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // hexadecimal, infinities, NaNs, a number cut short ("1e"), or one followed
 // by another character. Such a number reads alike with std::from_chars and
 // with "%lf" (which converts decimal numbers with std::from_chars too).
-const char* PlainNumberEnd(const char* p, const char* end) {
-  if (p < end && *p == '-') ++p;
-  const char* digits = p;
-  while (p < end && IsDigit(*p)) ++p;
-  bool any_digit = p > digits;
+const char* PlainNumberEnd(const char* p, const char* end, double* value = nullptr) {
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int fraction_digits = 0;
+  const char* start = p;
+  for (; p < end && IsDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
   if (p < end && *p == '.') {
-    const char* fraction = ++p;
-    while (p < end && IsDigit(*p)) ++p;
-    any_digit = any_digit || p > fraction;
+    for (++p; p < end && IsDigit(*p); ++p, ++digits, ++fraction_digits) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
   }
-  if (!any_digit) return nullptr;
+  if (digits == 0) return nullptr;
+  bool exponent = false;
   if (p < end && (*p == 'e' || *p == 'E')) {
+    exponent = true;
     ++p;
     if (p < end && (*p == '-' || *p == '+')) ++p;
-    const char* exponent = p;
+    const char* exponent_digits = p;
     while (p < end && IsDigit(*p)) ++p;
-    if (p == exponent) return nullptr;
+    if (p == exponent_digits) return nullptr;
   }
-  return p == end || IsSpace(*p) ? p : nullptr;
+  if (p != end && !IsSpace(*p)) return nullptr;
+  if (value) {
+    // Up to 15 digits and no exponent: the mantissa and the power of ten
+    // are exact doubles, so their quotient is the correctly rounded value,
+    // the one std::from_chars gives. Anything else goes to from_chars.
+    if (!exponent && digits <= 15) {
+      *value = static_cast<double>(mantissa) / kPowersOfTen[fraction_digits];
+      if (negative) *value = -*value;
+    } else if (std::from_chars(negative ? start - 1 : start, p, *value).ec != std::errc()) {
+      return nullptr;  // beyond the range of double
+    }
+  }
+  return p;
 }
 
 const char* SkipSpace(const char* p, const char* end) {
@@ -128,11 +149,9 @@ bool ReadPlainRows(std::string_view text, std::size_t& position, std::vector<Ano
   for (;;) {
     const char* p = SkipSpace(begin + position, end);
     if (p == end || *p == '#') return true;
-    const char* energy_end = PlainNumberEnd(p, end);
-    if (!energy_end) return false;
     AnomalousRow row;
-    const std::from_chars_result energy = std::from_chars(p, energy_end, row.energy_ev);
-    if (energy.ec != std::errc()) return false;  // beyond the range of double
+    const char* energy_end = PlainNumberEnd(p, end, &row.energy_ev);
+    if (!energy_end) return false;
     row.unconverted = SkipSpace(energy_end, end);
     row.text_end = end;
     const char* f1_end = PlainNumberEnd(row.unconverted, end);
