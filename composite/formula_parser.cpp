@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "composite/composite_structure.hpp"
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 
 namespace xrd {
 

@@ -6,8 +6,8 @@
 #include <limits>
 #include <optional>
 
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 #include "element/anomalous_factors.hpp"
 #include "structure/structure.hpp"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 namespace xrd {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 #include "driver/data_listing.hpp"
-#include "driver/error.hpp"
+#include "xrdcalc/error.hpp"
 #include "driver/run.hpp"
 
 namespace {

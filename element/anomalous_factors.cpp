@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 #include "element/element.hpp"
 
 namespace xrd {
@@ -292,6 +292,10 @@ AnomalousTableOutcome AnomalousFromTable(std::string_view table_text, ChemicalSy
 }
 
 bool TElement::AnomalousFactors(double& f1, double& f2) const {
+  return AnomalousFactorsAt(Symbol, PhotonEnergy(Lambda), f1, f2);
+}
+
+bool AnomalousFactorsAt(ChemicalSymbol Symbol, double energy_ev, double& f1, double& f2) {
   const DataFile& table = CurrentDataFiles().Get("f1f2.dat");
   const std::string element = Printable(table.path()) + ": element " + Symbol.ToString() + ": ";
   const AnomalousRecord& record =
@@ -306,7 +310,7 @@ bool TElement::AnomalousFactors(double& f1, double& f2) const {
     return false;
   }
   std::string problem;
-  if (InterpolateAnomalous(record, PhotonEnergy(Lambda), f1, f2, &problem) == AnomalousOutcome::OutsideTable) {
+  if (InterpolateAnomalous(record, energy_ev, f1, f2, &problem) == AnomalousOutcome::OutsideTable) {
     Warn(element + problem);
   }
   return true;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 namespace xrd {
 
@@ -64,6 +64,12 @@ enum class AnomalousTableOutcome {
   Absent,    // element not in the table: nothing written
   Unusable,  // the record or the table cannot be used: nothing written
 };
+
+// f1 and f2 of `symbol` at `energy_ev` from this thread's f1f2.dat (its
+// record read once per loaded table). Writes both and returns true, or, for
+// an element the table lacks, warns and writes neither. Throws Error when
+// the table or the record cannot be used.
+bool AnomalousFactorsAt(ChemicalSymbol symbol, double energy_ev, double& f1, double& f2);
 
 // ReadAnomalousRecord and InterpolateAnomalous on table text in one call.
 AnomalousTableOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol symbol, double energy_ev,

@@ -2,9 +2,9 @@
 // + i*f2 summed over its sites into F(hkl) and F(-h-k-l).
 #include "element/element.hpp"
 
-#include "driver/checked_math.hpp"
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "runtime/checked_math.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 #include "element/element_sites.hpp"
 
 namespace xrd {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 namespace xrd {
 

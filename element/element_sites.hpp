@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 namespace xrd {
 

@@ -3,9 +3,9 @@
 // a1..a5, c, b1..b5, each of the first ten followed directly by a comma.
 #include "element/form_factor.hpp"
 
-#include "driver/checked_math.hpp"
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "runtime/checked_math.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 #include "element/element.hpp"
 
 namespace xrd {
@@ -84,7 +84,9 @@ double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, d
   return coefficients ? EvaluateFormFactor(*coefficients, s) : 0.0;
 }
 
-double TElement::FormFactorF0(double s) const {
+double TElement::FormFactorF0(double s) const { return FormFactorOf(Symbol, s); }
+
+double FormFactorOf(ChemicalSymbol Symbol, double s) {
   const DataFile& table = CurrentDataFiles().Get("f0_xop.dat");
   const GaussianCoefficients& coefficients =
       table.Memo<GaussianCoefficients>(std::string("f0 ") + Symbol.first + Symbol.second, [&] {

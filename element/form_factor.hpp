@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 namespace xrd {
 
@@ -30,6 +30,11 @@ std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_
 // As above, with the table's headers already scanned.
 std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, const RecordHeaders& headers,
                                                          ChemicalSymbol symbol, std::string* problem);
+
+// f0 of `symbol` at `s` from this thread's f0_xop.dat (its record read once
+// per loaded table). Throws Error when the table or the record cannot be
+// used.
+double FormFactorOf(ChemicalSymbol symbol, double s);
 
 // Evaluates f0 at `s` from table text; 0 when ReadFormFactorRecord gives
 // nothing.

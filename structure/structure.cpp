@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "driver/checked_math.hpp"
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "runtime/checked_math.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 
 namespace xrd {
 

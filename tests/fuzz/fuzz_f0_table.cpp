@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/text_file.hpp"
+#include "runtime/text_file.hpp"
 #include "element/form_factor.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

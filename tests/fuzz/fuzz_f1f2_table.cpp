@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/text_file.hpp"
+#include "runtime/text_file.hpp"
 #include "element/anomalous_factors.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

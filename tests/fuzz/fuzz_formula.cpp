@@ -6,7 +6,7 @@
 #include <string>
 
 #include "composite/composite_structure.hpp"
-#include "driver/error.hpp"
+#include "xrdcalc/error.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 4096) return 0;

@@ -4,18 +4,21 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/error.hpp"
-#include "driver/number_format.hpp"
-#include "driver/run.hpp"
-#include "driver/text_file.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/number_format.hpp"
+#include "runtime/text_file.hpp"
+#include "xrdcalc/calculator.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   xrd::ApplyTextModeReading(text);
   try {
-    const xrd::RunDescription run = xrd::ParseRunDescription(text);
+    const xrd::RunInput run = xrd::ParseRunInput(text);
     std::string printed;
-    for (double value : run.values) printed += xrd::FormatG(value) + xrd::FormatF(value);
+    for (double value : {run.a, run.b, run.c, run.value4, run.value5, run.value6, run.lambda_angstrom, run.h, run.k,
+                         run.l, run.theta_degrees}) {
+      printed += xrd::FormatG(value) + xrd::FormatF(value);
+    }
     printed += xrd::FormatG(run.scale);
   } catch (const xrd::Error&) {
   }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/text_file.hpp"
+#include "runtime/text_file.hpp"
 #include "element/element_sites.hpp"
 #include "structure/structure.hpp"
 

@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/warning.hpp"
+#include "runtime/warning.hpp"
 #include "structure/structure.hpp"
 
 #ifndef XRDCALC_EXE

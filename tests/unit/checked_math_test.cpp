@@ -1,5 +1,5 @@
 // The elementary functions' values and error reports outside their domains.
-#include "driver/checked_math.hpp"
+#include "runtime/checked_math.hpp"
 
 #include <gtest/gtest.h>
 

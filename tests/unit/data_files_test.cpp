@@ -1,7 +1,7 @@
 // The data-file path, the symbol rule and the element record search.
-#include "driver/data_files.hpp"
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "runtime/data_files.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "composite/composite_structure.hpp"
-#include "driver/error.hpp"
+#include "xrdcalc/error.hpp"
 
 namespace xrd {
 namespace {

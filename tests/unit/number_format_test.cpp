@@ -1,5 +1,5 @@
 // "%g"/"%f" printing with the signed INF/NAN spellings of output.dat.
-#include "driver/number_format.hpp"
+#include "runtime/number_format.hpp"
 
 #include <gtest/gtest.h>
 

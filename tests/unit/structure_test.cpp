@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "driver/error.hpp"
-#include "driver/warning.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/warning.hpp"
 #include "element/element_sites.hpp"
 #include "structure/structure.hpp"
 

@@ -1,5 +1,5 @@
 // Text-mode reading and writing, and the atomic replacement of a file.
-#include "driver/text_file.hpp"
+#include "runtime/text_file.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "driver/error.hpp"
+#include "xrdcalc/error.hpp"
 
 namespace xrd {
 namespace {

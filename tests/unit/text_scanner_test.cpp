@@ -1,7 +1,7 @@
 // The in-memory scanner against the C library's sscanf: same count, same
 // stored values (bit for bit), same position afterwards, on a table of
 // awkward inputs and on random ones.
-#include "driver/text_scanner.hpp"
+#include "runtime/text_scanner.hpp"
 
 #include <gtest/gtest.h>
 

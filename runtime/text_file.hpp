@@ -67,7 +67,7 @@ class TextFileContents {
   const FileIdentity& identity() const { return identity_; }
 
  private:
-  friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem);
+  friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping);
   void Release() noexcept;
 
   void* mapping_ = nullptr;
@@ -84,7 +84,9 @@ class TextFileContents {
 // file"; a pipe is never waited on); otherwise fails as LoadTextFile does.
 // A mapped file that shrinks while the contents live reads as zeros past
 // its new end (MappedFileShrank tells), never as a fault.
-std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem = nullptr);
+// With `allow_mapping` false every file is read into a buffer.
+std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem = nullptr,
+                                            bool allow_mapping = true);
 
 // The bytes that writing `text` in text mode puts in a file.
 std::string ToTextModeBytes(std::string_view text);

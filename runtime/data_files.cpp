@@ -1,5 +1,5 @@
 // Data-file location and the element record search.
-#include "driver/data_files.hpp"
+#include "runtime/data_files.hpp"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <climits>
 #include <cstring>
 
-#include "driver/error.hpp"
-#include "driver/text_file.hpp"
-#include "driver/warning.hpp"
+#include "xrdcalc/error.hpp"
+#include "runtime/text_file.hpp"
+#include "runtime/warning.hpp"
 
 namespace xrd {
 
@@ -55,7 +55,7 @@ std::string DataFilePath(std::string_view name) {
   return path;
 }
 
-DataFiles::DataFiles(std::string directory) : directory_(std::move(directory)) {}
+DataFiles::DataFiles(std::string directory, Loading loading) : directory_(std::move(directory)), loading_(loading) {}
 
 const DataFile& DataFiles::Get(std::string_view name) const { return *Load(name, true); }
 
@@ -71,7 +71,7 @@ const DataFile* DataFiles::Load(std::string_view name, bool missing_is_error) co
   std::string path = directory_ + "/";
   path.append(name);
   std::string reason;
-  std::optional<TextFileContents> contents = MapTextFile(path, &reason);
+  std::optional<TextFileContents> contents = MapTextFile(path, &reason, loading_ == Loading::MapLargeFiles);
   if (!contents) {
     const std::string directory_problem = DirectoryProblem();
     if (!directory_problem.empty()) throw Error(directory_problem);

@@ -1,5 +1,5 @@
 // Checked sqrt, asin, sin, cos and exp with the program's error reports.
-#include "driver/checked_math.hpp"
+#include "runtime/checked_math.hpp"
 
 #include <bit>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "driver/warning.hpp"
+#include "runtime/warning.hpp"
 
 namespace xrd::math {
 

@@ -1,7 +1,7 @@
 // Warnings and mathematical-error messages: collected per evaluation, each
 // distinct warning once, printed in one write each; and input texts made
 // safe and short for messages.
-#include "driver/warning.hpp"
+#include "runtime/warning.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // character by character, including how far a failed number has read (a
 // sign, "1e+" or "infi" stay consumed), so that scanning resumes where the
 // library's would.
-#include "driver/text_scanner.hpp"
+#include "runtime/text_scanner.hpp"
 
 #include <algorithm>
 #include <charconv>

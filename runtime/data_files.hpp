@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/text_file.hpp"
-#include "driver/text_scanner.hpp"
+#include "runtime/text_file.hpp"
+#include "runtime/text_scanner.hpp"
 
 namespace xrd {
 
@@ -65,7 +65,12 @@ class DataFile {
 // kept. Safe to share between threads.
 class DataFiles {
  public:
-  explicit DataFiles(std::string directory);
+  // How files are held: large ones mapped (a run of the program: only what
+  // is used is touched), or all of them copied into memory (a calculator
+  // that lives on: later changes to the files cannot reach it).
+  enum class Loading { MapLargeFiles, Copy };
+
+  explicit DataFiles(std::string directory, Loading loading = Loading::MapLargeFiles);
 
   const std::string& directory() const { return directory_; }
 
@@ -90,6 +95,7 @@ class DataFiles {
   std::string DirectoryProblem() const;
 
   std::string directory_;
+  Loading loading_;
   mutable std::mutex mutex_;
   mutable std::map<std::string, std::unique_ptr<DataFile>, std::less<>> files_;
 };

@@ -1,5 +1,5 @@
 // "%g"/"%f" printing with signed INF/NAN spellings.
-#include "driver/number_format.hpp"
+#include "runtime/number_format.hpp"
 
 #include <cmath>
 #include <cstdio>

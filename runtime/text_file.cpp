@@ -1,6 +1,6 @@
 // Whole-file reading with one system read or one mapping, and atomic
 // text-mode writing.
-#include "driver/text_file.hpp"
+#include "runtime/text_file.hpp"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/error.hpp"
+#include "xrdcalc/error.hpp"
 
 namespace xrd {
 
@@ -231,14 +231,14 @@ void TextFileContents::Release() noexcept {
   size_ = 0;
 }
 
-std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem) {
+std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping) {
   int fd = -1;
   struct stat info {};
   if (!OpenForReading(path, true, fd, info, problem)) return std::nullopt;
   const std::size_t file_size = static_cast<std::size_t>(info.st_size);
   TextFileContents contents;
   contents.identity_ = IdentityOf(info);
-  if (file_size >= kSmallestMappedFile) {
+  if (allow_mapping && file_size >= kSmallestMappedFile) {
     void* mapping = mmap(nullptr, file_size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (mapping != MAP_FAILED && !GuardMapping(mapping, file_size)) {
       munmap(mapping, file_size);

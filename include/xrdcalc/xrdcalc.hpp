@@ -1,0 +1,5 @@
+// The xrdcalc library: include this one header.
+#pragma once
+
+#include "xrdcalc/calculator.hpp"
+#include "xrdcalc/error.hpp"
