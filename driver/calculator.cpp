@@ -3,6 +3,7 @@
 // program computes through ComputeRun too, so the two give the same bits.
 #include "xrdcalc/calculator.hpp"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -27,9 +28,21 @@ namespace xrd {
 
 namespace {
 
-bool IsDirectory(const char* path) {
+bool IsDirectory(const std::string& path) {
   struct stat info {};
-  return *path != '\0' && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+  return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// <dir>/xrdcalc/Base beside the file that holds this code, where that is
+// an installed shared library (<prefix>/lib/libxrdcalc.so): so an installed
+// tree finds its data wherever it was installed to.
+std::string DataDirectoryBesideLibrary() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&DataDirectoryBesideLibrary), &info) == 0 || !info.dli_fname) return {};
+  const std::string library = info.dli_fname;
+  const std::size_t slash = library.rfind('/');
+  if (slash == std::string::npos) return {};
+  return library.substr(0, slash) + "/xrdcalc/Base";
 }
 
 
@@ -56,8 +69,10 @@ std::array<double, 16> ComputeRun(const DataFiles& files, const RunInput& run, D
 }
 
 std::string DefaultDataDirectory() {
-  if (IsDirectory(XRDCALC_INSTALLED_DATA_DIR)) return XRDCALC_INSTALLED_DATA_DIR;
-  if (IsDirectory(XRDCALC_SOURCE_DATA_DIR)) return XRDCALC_SOURCE_DATA_DIR;
+  for (const std::string& candidate :
+       {DataDirectoryBesideLibrary(), std::string(XRDCALC_INSTALLED_DATA_DIR), std::string(XRDCALC_SOURCE_DATA_DIR)}) {
+    if (IsDirectory(candidate)) return candidate;
+  }
   return XRDCALC_INSTALLED_DATA_DIR;
 }
 

@@ -86,7 +86,8 @@ class DataFiles;
 // far as its users can tell and may be shared between threads.
 class Calculator {
  public:
-  // The data directory the installed program uses (<prefix>/lib/xrdcalc/Base),
+  // The data directory the installed program uses (<prefix>/lib/xrdcalc/Base,
+  // found beside the installed shared library, else the prefix configured),
   // or the source tree's Base/ before installation.
   Calculator();
   explicit Calculator(std::string data_directory);
