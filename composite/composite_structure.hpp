@@ -60,6 +60,7 @@ class TCompositeStructure {
   std::array<double, 6> OpticalConstants{};
   int HasDigits = 0;
   int DigitsTotal = 0;
+  std::array<int, kMaxComponents> Weights{};  // StrToInt of each weighted component's digits
   int Parsed = 0;
   int FactorsDone = 0;
 
@@ -67,7 +68,7 @@ class TCompositeStructure {
   bool HasPartner() const { return DigitlessIndex < kNoPartner; }
   bool IsVisited(int index) const { return index != DigitlessIndex; }
   std::string StructureNameOf(int index) const;
-  int WeightOf(int index) const { return StrToInt(Components[index].Digits); }
+  int WeightOf(int index) const { return Weights[index]; }
   // (w * value) / DigitsTotal + field, in floating point.
   void AccumulateWeighted(double& field, int index, double value) const;
   std::unique_ptr<TStructure> NewStructure(double a, double b, double c, std::string name) const;

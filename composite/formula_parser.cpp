@@ -56,7 +56,8 @@ void TCompositeStructure::ParseFormula() {
   for (int i = 0; i < ComponentCount; ++i) {
     if (!IsVisited(i)) continue;
     try {
-      total += StrToInt(Components[i].Digits);
+      Weights[i] = StrToInt(Components[i].Digits);
+      total += Weights[i];
     } catch (const Error& error) {
       fail("weight of component " + Quote(Components[i].Name) + ": " + error.what());
     }

@@ -163,6 +163,10 @@ bool ReadPlainRows(std::string_view text, std::size_t& position, std::vector<Ano
   }
 }
 
+void ConvertAll(AnomalousRecord& record) {
+  for (AnomalousRow& row : record.rows) row = Converted(row);
+}
+
 bool EnergiesAscend(const std::vector<AnomalousRow>& rows) {
   for (std::size_t i = 1; i < rows.size(); ++i) {
     if (!(rows[i - 1].energy_ev <= rows[i].energy_ev)) return false;
@@ -296,22 +300,26 @@ bool TElement::AnomalousFactors(double& f1, double& f2) const {
 }
 
 bool AnomalousFactorsAt(ChemicalSymbol Symbol, double energy_ev, double& f1, double& f2) {
-  const DataFile& table = CurrentDataFiles().Get("f1f2.dat");
-  const std::string element = Printable(table.path()) + ": element " + Symbol.ToString() + ": ";
-  const AnomalousRecord& record =
-      table.Memo<AnomalousRecord>(std::string("f1f2 ") + Symbol.first + Symbol.second, [&] {
-        std::string problem;
-        std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), HeadersOf(table), Symbol, &problem);
-        if (!read) throw Error(element + problem);
-        return std::move(*read);
-      });
+  const DataFiles& files = CurrentDataFiles();
+  const DataFile& table = files.Get("f1f2.dat");
+  auto element = [&] { return Printable(table.path()) + ": element " + Symbol.ToString() + ": "; };
+  const char key[] = {'f', '1', 'f', '2', ' ', Symbol.first, Symbol.second};
+  const AnomalousRecord& record = table.Memo<AnomalousRecord>(std::string(key, sizeof key), [&] {
+    std::string problem;
+    std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), HeadersOf(table), Symbol, &problem);
+    if (!read) throw Error(element() + problem);
+    // A record kept for many evaluations is converted whole once.
+    if (files.loading() == DataFiles::Loading::Copy) ConvertAll(*read);
+    return std::move(*read);
+  });
   if (!record.present) {
-    Warn(element + "no record for the element (searched up to the Cf record); no anomalous correction, f1 = f0(0), f2 = 0");
+    Warn(element() + "no record for the element (searched up to the Cf record); no anomalous correction, f1 = f0(0), "
+                     "f2 = 0");
     return false;
   }
   std::string problem;
   if (InterpolateAnomalous(record, energy_ev, f1, f2, &problem) == AnomalousOutcome::OutsideTable) {
-    Warn(element + problem);
+    Warn(element() + problem);
   }
   return true;
 }

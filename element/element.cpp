@@ -6,6 +6,7 @@
 #include "xrdcalc/error.hpp"
 #include "runtime/warning.hpp"
 #include "element/element_sites.hpp"
+#include "element/form_factor.hpp"
 
 namespace xrd {
 
@@ -42,8 +43,9 @@ void TElement::Calculate() {
   double f1 = 0.0;
   double f2 = 0.0;
   const bool have_anomalous = AnomalousFactors(f1, f2);
-  const double f0_zero = FormFactorF0(0.0);
-  const double f0_s = FormFactorF0(s);
+  const GaussianCoefficients& coefficients = FormFactorCoefficients(Symbol);
+  const double f0_zero = EvaluateFormFactor(coefficients, 0.0);
+  const double f0_s = EvaluateFormFactor(coefficients, s);
   if (!have_anomalous) {  // no anomalous correction rather than undefined values
     f1 = f0_zero;
     f2 = 0.0;
@@ -52,7 +54,8 @@ void TElement::Calculate() {
   const double f_eff = f0_s + f_prime;
 
   const DataFile& file = CurrentDataFiles().Get(FileName);
-  const SiteTable& table = file.Memo<SiteTable>(std::string("sites ") + Symbol.first + Symbol.second, [&] {
+  const char key[] = {'s', 'i', 't', 'e', 's', ' ', Symbol.first, Symbol.second};
+  const SiteTable& table = file.Memo<SiteTable>(std::string(key, sizeof key), [&] {
     std::string problem;
     std::optional<SiteTable> read = ReadElementSites(file.text(), Symbol, &problem);
     if (!read) throw Error(Printable(file.path()) + ": element " + Symbol.ToString() + ": " + problem);

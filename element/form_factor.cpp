@@ -86,17 +86,18 @@ double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, d
 
 double TElement::FormFactorF0(double s) const { return FormFactorOf(Symbol, s); }
 
-double FormFactorOf(ChemicalSymbol Symbol, double s) {
+double FormFactorOf(ChemicalSymbol Symbol, double s) { return EvaluateFormFactor(FormFactorCoefficients(Symbol), s); }
+
+const GaussianCoefficients& FormFactorCoefficients(ChemicalSymbol Symbol) {
   const DataFile& table = CurrentDataFiles().Get("f0_xop.dat");
-  const GaussianCoefficients& coefficients =
-      table.Memo<GaussianCoefficients>(std::string("f0 ") + Symbol.first + Symbol.second, [&] {
+  const char key[] = {'f', '0', ' ', Symbol.first, Symbol.second};
+  return table.Memo<GaussianCoefficients>(std::string(key, sizeof key), [&] {
         std::string problem;
         std::optional<GaussianCoefficients> read =
             ReadFormFactorRecord(table.text(), HeadersOf(table), Symbol, &problem);
         if (!read) throw Error(Printable(table.path()) + ": element " + Symbol.ToString() + ": " + problem);
         return *read;
       });
-  return EvaluateFormFactor(coefficients, s);
 }
 
 }  // namespace xrd

@@ -36,6 +36,9 @@ std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_
 // used.
 double FormFactorOf(ChemicalSymbol symbol, double s);
 
+// The coefficients FormFactorOf evaluates.
+const GaussianCoefficients& FormFactorCoefficients(ChemicalSymbol symbol);
+
 // Evaluates f0 at `s` from table text; 0 when ReadFormFactorRecord gives
 // nothing.
 double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem);

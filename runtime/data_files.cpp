@@ -62,9 +62,9 @@ const DataFile& DataFiles::Get(std::string_view name) const { return *Load(name,
 const DataFile* DataFiles::GetIfPresent(std::string_view name) const { return Load(name, false); }
 
 const DataFile* DataFiles::Load(std::string_view name, bool missing_is_error) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto found = files_.find(name);
-  if (found != files_.end()) return found->second.get();
+  if (const DataFile* found = files_.Find(name)) return found;
+  std::lock_guard<std::mutex> lock(load_mutex_);
+  if (const DataFile* found = files_.Find(name)) return found;
   if (LeavesDataDirectory(name)) {
     throw Error("data file name " + Quote(name) + " holds '/', '\\' or a NUL byte; not opened");
   }
@@ -79,10 +79,7 @@ const DataFile* DataFiles::Load(std::string_view name, bool missing_is_error) co
     if (!missing_is_error && absent) return nullptr;
     throw Error("cannot open " + Printable(path) + ": " + reason);
   }
-  auto file = std::make_unique<DataFile>(std::move(path), std::move(*contents));
-  const DataFile* loaded = file.get();
-  files_.emplace(std::string(name), std::move(file));
-  return loaded;
+  return files_.Keep(name, std::make_unique<DataFile>(std::move(path), std::move(*contents)));
 }
 
 std::string DataFiles::DirectoryProblem() const {
@@ -112,11 +109,11 @@ std::vector<std::string> DataFiles::NamesEndingIn(std::string_view suffix) const
 
 bool DataFiles::ChangedSinceLoaded() const {
   if (MappedFileShrank()) return true;
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const auto& [name, file] : files_) {
-    if (FileChangedSince(file->path(), file->identity())) return true;
-  }
-  return false;
+  bool changed = false;
+  files_.ForEach([&](const std::string&, const DataFile& file) {
+    changed = changed || FileChangedSince(file.path(), file.identity());
+  });
+  return changed;
 }
 
 namespace {

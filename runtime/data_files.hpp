@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/kept_values.hpp"
 #include "runtime/text_file.hpp"
 #include "runtime/text_scanner.hpp"
 
@@ -39,26 +40,18 @@ class DataFile {
   // The value kept under `key`, made by `make` on first use. A `make` that
   // throws keeps nothing. Safe to call from several threads.
   template <class T, class Make>
-  const T& Memo(const std::string& key, Make make) const {
-    {
-      std::lock_guard<std::mutex> lock(memo_mutex_);
-      auto found = memo_.find(key);
-      if (found != memo_.end()) return *static_cast<const T*>(found->second.get());
-    }
-    // Made without the lock, so that `make` may itself use Memo; where two
+  const T& Memo(std::string_view key, Make make) const {
+    if (const void* found = memo_.Find(key)) return *static_cast<const T*>(found);
+    // Made without a lock, so that `make` may itself use Memo; where two
     // threads make the same value, the first one kept wins.
-    std::shared_ptr<const void> made = std::make_shared<const T>(make());
-    std::lock_guard<std::mutex> lock(memo_mutex_);
-    auto kept = memo_.emplace(key, std::move(made)).first;
-    return *static_cast<const T*>(kept->second.get());
+    return *static_cast<const T*>(memo_.Keep(key, std::make_shared<const T>(make())));
   }
 
  private:
   std::string path_;
   TextFileContents contents_;
   std::string_view text_;
-  mutable std::mutex memo_mutex_;
-  mutable std::map<std::string, std::shared_ptr<const void>, std::less<>> memo_;
+  mutable KeptValues<std::shared_ptr<const void>> memo_;
 };
 
 // The data files of one data directory, each loaded on first use and then
@@ -73,6 +66,7 @@ class DataFiles {
   explicit DataFiles(std::string directory, Loading loading = Loading::MapLargeFiles);
 
   const std::string& directory() const { return directory_; }
+  Loading loading() const { return loading_; }
 
   // The file `name`. Throws Error naming the path and the reason when it
   // cannot be used (missing, unreadable, not a regular file, a name that
@@ -96,8 +90,8 @@ class DataFiles {
 
   std::string directory_;
   Loading loading_;
-  mutable std::mutex mutex_;
-  mutable std::map<std::string, std::unique_ptr<DataFile>, std::less<>> files_;
+  mutable std::mutex load_mutex_;  // one file loaded at a time
+  mutable KeptValues<std::unique_ptr<DataFile>> files_;
 };
 
 // The data files that readers on this thread use: the ones a scope has

@@ -132,16 +132,16 @@ void TStructure::DeriveBraggAngle() {
 }
 
 void TStructure::CreateElements() {
-  auto make_element = [&](std::string_view symbol_text) {
-    return std::make_unique<TElement>(Lambda, H, K, L, Theta, FileName, symbol_text);
+  auto make_element = [&](int slot, std::string_view symbol_text) {
+    Elements[slot].emplace(Lambda, H, K, L, Theta, FileName, symbol_text);
   };
   if (ElementCount == 2) {
     const std::array<std::string, 2> symbols = SplitSymbols(Name);
-    Elements[0] = make_element(symbols[0]);
-    Elements[1] = make_element(symbols[1]);
+    make_element(0, symbols[0]);
+    make_element(1, symbols[1]);
     return;
   }
-  Elements[0] = make_element(Name);
+  make_element(0, Name);
 }
 
 int TStructure::VisitedElementCount() const {

@@ -55,7 +55,7 @@ class TStructure {
   // The elements that Calculate visits: slots 1 to ElementCount that exist.
   int VisitedElementCount() const;
 
-  std::array<std::unique_ptr<TElement>, 10> Elements;
+  std::array<std::optional<TElement>, 10> Elements;  // held in place: no allocation per element
   std::string Name;
   std::string FileName;
   int ElementCount = 0;
