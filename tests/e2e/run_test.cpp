@@ -216,9 +216,16 @@ TEST(Run, TellsWhatItHasWhenAsked) {
 
 // The bundled examples with the shipped Base/ reproduce their recorded
 // output.dat byte for byte (the README's walk-through uses si-004).
-TEST(Examples, ReproduceTheirRecordedOutput) {
+TEST(Examples, ReproduceTheirRecordedOutputAndTheReadmeShowsIt) {
   ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
-  for (const char* name : {"si-004", "ingaas-004", "gaas-theta"}) {
+  // The README's table of output lines is si-004's output.dat.
+  const std::vector<std::string> si = LinesOf(ReadBytes(fs::path(EXAMPLES_DIR) / "si-004" / "output.dat"));
+  const std::string readme = ReadBytes(fs::path(EXAMPLES_DIR).parent_path() / "README.md");
+  for (std::size_t line = 1; line <= si.size(); ++line) {
+    const std::string row = "| " + std::to_string(line) + " | " + si[line - 1] + " |";
+    EXPECT_NE(readme.find(row), std::string::npos) << row;
+  }
+  for (const char* name : {"si-004", "ingaas-004", "gaas-theta", "ga7in3as-004"}) {
     const fs::path example = fs::path(EXAMPLES_DIR) / name;
     const RunResult run = runner.Run(ReadBytes(example / "input.dat"));
     EXPECT_EQ(run.exit_status, 0) << name;
