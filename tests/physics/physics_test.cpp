@@ -4,7 +4,7 @@
 // program for alloy formulas and every crystal of the shipped Base/, every
 // crystal at 40-200 keV, and GaAs across its K edges.
 //
-// The reference values were computed once by tests/physics/make_reference.py
+// The reference values were computed once by tools/make_physics_reference.py
 // (it states the xraylib functions and conventions used) and are stored
 // below; xraylib is not needed to run this test.
 //
@@ -65,7 +65,7 @@ struct Reference {
 
 // clang-format off
 // BEGIN xraylib reference table
-// Made by tests/physics/make_reference.py with xraylib 4.0.0 (Debian python3-xraylib 4.0.0+dfsg1-3);
+// Made by tools/make_physics_reference.py with xraylib 4.0.0 (Debian python3-xraylib 4.0.0+dfsg1-3);
 // do not edit by hand. Columns: name, lambda (A), h, k, l, a used (A, from
 // Base/<name>.stf), a of xraylib's crystal table (A), energy (keV), theta (deg,
 // Bragg_angle with our a), theta with xraylib's own a (deg), |F(hkl)|, |F(-h-k-l)|
@@ -224,7 +224,7 @@ TEST_P(PhysicsXraylib, BraggAngle) {
   const Reference& r = GetParam();
   xrd::TStructure structure(0, 0, 0, r.lambda, r.h, r.k, r.l, 0, r.name);
   EXPECT_EQ(structure.A, r.a) << "Base/" << r.name << ".stf no longer has the lattice constant of the table: "
-                              << "rerun make_reference.py";
+                              << "rerun tools/make_physics_reference.py";
   EXPECT_NEAR(structure.Theta, r.theta, kThetaToleranceDeg);
 }
 
@@ -354,7 +354,7 @@ INSTANTIATE_TEST_SUITE_P(Formulas, PhysicsFormula, ::testing::ValuesIn(FormulaCa
 
 // --- high energies and absorption edges --------------------------------------
 // The cell's sums of f1 and f2 in process, against tables that
-// make_reference.py wrote: xraylib at 40-200 keV for every structure away
+// tools/make_physics_reference.py wrote: xraylib at 40-200 keV for every structure away
 // from its elements' edges (sum of f1 within 1 %, of f2 within 15 %: the
 // spread between f'' tables at high energy), and xraydb's own
 // interpolation of Chantler's values across the Ga and As K edges of GaAs

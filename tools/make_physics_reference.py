@@ -11,8 +11,8 @@ the C++ source between the marker comments
 
 Usage:
     apt-get install python3-xraylib
-    /usr/bin/python3 tests/physics/make_reference.py          # print the table
-    /usr/bin/python3 tests/physics/make_reference.py --write  # replace it in physics_test.cpp,
+    /usr/bin/python3 tools/make_physics_reference.py          # print the table
+    /usr/bin/python3 tools/make_physics_reference.py --write  # replace it in physics_test.cpp,
                                                               # and write the two .csv tables
 
 What is computed, for each case (crystal, wavelength, h k l):
@@ -66,7 +66,7 @@ REFLECTIONS = [(0, 0, 4), (1, 1, 1), (2, 2, 0)]
 # Extra cases above the Ga and As K edges (10.37 and 11.87 keV).
 MO_CASES = [("Si", (0, 0, 4)), ("GaAs", (0, 0, 4))]
 
-HERE = pathlib.Path(__file__).resolve().parent
+HERE = pathlib.Path(__file__).resolve().parent.parent / "tests" / "physics"
 BASE = HERE.parent.parent / "Base"
 TEST_FILE = HERE / "physics_test.cpp"
 BEGIN = "// BEGIN xraylib reference table"
@@ -122,7 +122,7 @@ def case_row(name, lam, hkl):
 
 def table_text(rows):
     out = [BEGIN,
-           "// Made by tests/physics/make_reference.py with xraylib %s (Debian python3-xraylib %s);"
+           "// Made by tools/make_physics_reference.py with xraylib %s (Debian python3-xraylib %s);"
            % (xraylib.__version__, package_version()),
            "// do not edit by hand. Columns: name, lambda (A), h, k, l, a used (A, from",
            "// Base/<name>.stf), a of xraylib's crystal table (A), energy (keV), theta (deg,",
@@ -209,14 +209,14 @@ def write_csv(path, header, rows):
 
 def write_high_energy_tables():
     write_csv(HIGH_ENERGY_FILE, [
-        "# Made by tests/physics/make_reference.py with xraylib %s (Debian python3-xraylib %s);"
+        "# Made by tools/make_physics_reference.py with xraylib %s (Debian python3-xraylib %s);"
         % (xraylib.__version__, package_version()),
         "# do not edit by hand. Every structure of Base/ at 40, 60, 80, 120 and 200 keV, except within",
         "# %.1f keV of an absorption edge (K to M5, xraylib.EdgeEnergy) of one of its elements." % EDGE_MARGIN_KEV,
         "# Columns: structure, energy (keV), sum over the cell of Z + Fi, sum of -Fii (electrons).",
     ], high_energy_rows())
     write_csv(EDGE_SCAN_FILE, [
-        "# Made by tests/physics/make_reference.py with xraydb (Debian python3-xraydb): GaAs (4 Ga + 4 As)",
+        "# Made by tools/make_physics_reference.py with xraydb (Debian python3-xraydb): GaAs (4 Ga + 4 As)",
         "# from 200 eV below to 200 eV above the Ga and the As K edge (xraydb.xray_edge) in 10 eV steps.",
         "# Columns: edge element, energy (eV), sum of Z + f1_chantler, sum of f2_chantler (xraydb's own",
         "# interpolation of Chantler's tables).",

@@ -2,12 +2,12 @@
 """Writes the fuzz targets' seed corpora (tests/fuzz/corpus/<target>/) from
 the bundled examples, the shipped tables and the structure library.
 
-Run from anywhere: python3 tests/fuzz/make_seeds.py. Standard library only;
+Run from anywhere: python3 tools/make_fuzz_seeds.py. Standard library only;
 the output is the same on every run."""
 import pathlib
 import struct
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
+ROOT = pathlib.Path(__file__).resolve().parents[1]
 BASE = ROOT / "Base"
 CORPUS = ROOT / "tests" / "fuzz" / "corpus"
 
@@ -35,7 +35,7 @@ def symbol_bytes(sym):
 
 
 def main():
-    for example in sorted((ROOT / "examples").iterdir()):
+    for example in sorted(p.parent for p in (ROOT / "examples").glob("*/input.dat")):
         write("fuzz_input", example.name, (example / "input.dat").read_bytes())
     write("fuzz_input", "crlf", b"0 0 0\r\n0 0 0\r\n1.54\r\n0 0 4\r\n0\r\nGa7In3As\r\n1\r\n")
     write("fuzz_input", "one-line", b"5.65 5.65 5.65 0 0 0 1.54 1 1 1 30 GaAs \t\n2\n")
