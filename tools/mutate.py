@@ -766,7 +766,7 @@ class Runner:
         sync_tree(self.repo, self.src)
         if not os.path.exists(os.path.join(self.build, "CMakeCache.txt")):
             cmd = ["cmake", "-S", self.src, "-B", self.build, f"-DCMAKE_BUILD_TYPE={self.args.build_type}",
-                   "-DXRDCALC_TESTS=ON", "-DXRDCALC_SANITIZE=OFF", "-DXRDCALC_FUZZ=OFF",
+                   "-DXRDCALC_TESTS=ON", "-DXRDCALC_SANITIZE=OFF", "-DXRDCALC_FUZZ=OFF", "-DXRDCALC_PYTHON=OFF",
                    # Tests are listed when ctest runs, so that a mutant that
                    # breaks a test program's start counts as killed, not as
                    # a failed build.
