@@ -1,19 +1,15 @@
 #!/usr/bin/python3
-"""Reference values for tests/physics/physics_test.cpp, computed with xraylib.
+"""Reference values for tests/physics/physics_test.cpp, computed with xraylib and xraydb.
 
-The physics test compares xrdcalc with an independent library without
-needing that library when the tests run: this script computes the values
-once with xraylib (Debian package python3-xraylib) and the table is kept in
-the C++ source between the marker comments
-
-    // BEGIN xraylib reference table
-    // END xraylib reference table
+The physics test compares xrdcalc with independent libraries without
+needing them when the tests run: this script computes the values once
+(Debian packages python3-xraylib and python3-xraydb) and writes them to
+tests/physics/xraylib_reference.csv, high_energy_reference.csv and
+edge_scan_reference.csv.
 
 Usage:
-    apt-get install python3-xraylib
-    /usr/bin/python3 tools/make_physics_reference.py          # print the table
-    /usr/bin/python3 tools/make_physics_reference.py --write  # replace it in physics_test.cpp,
-                                                              # and write the two .csv tables
+    apt-get install python3-xraylib python3-xraydb
+    /usr/bin/python3 tools/make_physics_reference.py
 
 What is computed, for each case (crystal, wavelength, h k l):
 
@@ -52,9 +48,7 @@ table differences allow (the test file states them).
 import argparse
 import math
 import pathlib
-import re
 import subprocess
-import sys
 
 import xraylib
 
@@ -68,9 +62,7 @@ MO_CASES = [("Si", (0, 0, 4)), ("GaAs", (0, 0, 4))]
 
 HERE = pathlib.Path(__file__).resolve().parent.parent / "tests" / "physics"
 BASE = HERE.parent.parent / "Base"
-TEST_FILE = HERE / "physics_test.cpp"
-BEGIN = "// BEGIN xraylib reference table"
-END = "// END xraylib reference table"
+REFERENCE_FILE = HERE / "xraylib_reference.csv"
 
 
 def our_lattice_constant(name):
@@ -120,24 +112,14 @@ def case_row(name, lam, hkl):
     }
 
 
-def table_text(rows):
-    out = [BEGIN,
-           "// Made by tools/make_physics_reference.py with xraylib %s (Debian python3-xraylib %s);"
-           % (xraylib.__version__, package_version()),
-           "// do not edit by hand. Columns: name, lambda (A), h, k, l, a used (A, from",
-           "// Base/<name>.stf), a of xraylib's crystal table (A), energy (keV), theta (deg,",
-           "// Bragg_angle with our a), theta with xraylib's own a (deg), |F(hkl)|, |F(-h-k-l)|",
-           "// (Crystal_F_H_StructureFactor, debye_factor 1, rel_angle 1), sum of Z + Fi,",
-           "// sum of -Fii over the cell.",
-           "constexpr Reference kReferences[] = {"]
+def reference_rows(rows):
+    out = []
     for r in rows:
         h, k, l = r["hkl"]
-        out.append('    {"%s", %r, %d, %d, %d, %r, %.6f, %.6f, %.6f, %.6f, %.5f, %.5f, %.5f, %.5f},'
+        out.append("%s,%r,%d,%d,%d,%r,%.6f,%.6f,%.6f,%.6f,%.5f,%.5f,%.5f,%.5f"
                    % (r["name"], r["lam"], h, k, l, r["a"], r["a_native"], r["energy"], r["theta"],
                       r["theta_native"], r["f_plus"], r["f_minus"], r["f1"], r["f2"]))
-    out.append("};")
-    out.append(END)
-    return "\n".join(out) + "\n"
+    return out
 
 
 # --- high energies and absorption edges --------------------------------------
@@ -207,7 +189,15 @@ def write_csv(path, header, rows):
     print("wrote", path)
 
 
-def write_high_energy_tables():
+def write_tables(rows):
+    write_csv(REFERENCE_FILE, [
+        "# Made by tools/make_physics_reference.py with xraylib %s (Debian python3-xraylib %s);"
+        % (xraylib.__version__, package_version()),
+        "# do not edit by hand. Columns: name, lambda (A), h, k, l, a used (A, from Base/<name>.stf),",
+        "# a of xraylib's crystal table (A), energy (keV), theta (deg, Bragg_angle with our a), theta",
+        "# with xraylib's own a (deg), |F(hkl)|, |F(-h-k-l)| (Crystal_F_H_StructureFactor, debye_factor",
+        "# 1, rel_angle 1), sum of Z + Fi, sum of -Fii over the cell.",
+    ], reference_rows(rows))
     write_csv(HIGH_ENERGY_FILE, [
         "# Made by tools/make_physics_reference.py with xraylib %s (Debian python3-xraylib %s);"
         % (xraylib.__version__, package_version()),
@@ -225,22 +215,10 @@ def write_high_energy_tables():
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--write", action="store_true", help="replace the table in physics_test.cpp")
-    args = parser.parse_args()
-
+    parser.parse_args()
     rows = [case_row(name, CU_KA1, hkl) for name in CRYSTALS for hkl in REFLECTIONS]
     rows += [case_row(name, MO_KA1, hkl) for name, hkl in MO_CASES]
-    text = table_text(rows)
-    if not args.write:
-        sys.stdout.write(text)
-        return
-    write_high_energy_tables()
-    source = TEST_FILE.read_text()
-    pattern = re.compile(re.escape(BEGIN) + r".*?" + re.escape(END) + r"\n", re.S)
-    if not pattern.search(source):
-        sys.exit("%s: marker comments not found" % TEST_FILE)
-    TEST_FILE.write_text(pattern.sub(lambda _: text, source, count=1))
-    print("wrote the table into", TEST_FILE)
+    write_tables(rows)
 
 
 if __name__ == "__main__":
