@@ -1,0 +1,192 @@
+// The Python binding of the calculator (module xrdcalc._xrdcalc): one run
+// as a call, scans over many wavelengths or formulas and element-level
+// f1/f2 scans as loops here, with the GIL released, filling numpy arrays.
+// Orderly stops raise xrdcalc.Error; the warnings of a call go through
+// Python's warnings module as xrdcalc.DataWarning, each distinct one once.
+#include <pybind11/complex.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "xrdcalc/calculator.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+PyObject* g_data_warning = nullptr;
+
+// Each message once, in the order they first came.
+void AddDistinct(std::vector<std::string>& to, const std::vector<std::string>& messages) {
+  for (const std::string& message : messages) {
+    if (std::find(to.begin(), to.end(), message) == to.end()) to.push_back(message);
+  }
+}
+
+void Warn(const std::vector<std::string>& messages) {
+  for (const std::string& message : messages) {
+    // Warnings may be turned into errors by the caller's filters.
+    if (PyErr_WarnEx(g_data_warning, message.c_str(), 1) != 0) throw py::error_already_set();
+  }
+}
+
+xrd::RunInput InputOf(std::string formula, double wavelength, const std::array<double, 3>& hkl,
+                      const std::array<double, 3>& lattice, double theta, double scale) {
+  xrd::RunInput input;
+  input.a = lattice[0];
+  input.b = lattice[1];
+  input.c = lattice[2];
+  input.lambda_angstrom = wavelength;
+  input.h = hkl[0];
+  input.k = hkl[1];
+  input.l = hkl[2];
+  input.theta_degrees = theta;
+  input.formula = std::move(formula);
+  input.scale = scale;
+  return input;
+}
+
+// A formula of the run-description's formula line: one line of text.
+void CheckFormula(const std::string& formula) {
+  if (formula.empty()) throw xrd::Error("the formula is empty");
+  if (formula.find('\n') != std::string::npos || formula.find('\0') != std::string::npos) {
+    throw xrd::Error("the formula holds a line feed or a NUL character");
+  }
+}
+
+xrd::Result Compute(const xrd::Calculator& calculator, std::string formula, double wavelength,
+                    const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
+                    double scale) {
+  CheckFormula(formula);
+  xrd::Result result = calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
+  Warn(result.warnings);
+  return result;
+}
+
+// Runs for n points: formula i (or the one formula) at wavelength i (or
+// the one wavelength). Returns the 16 values of each point as an n x 16
+// array, and the scan's distinct warnings and mathematical errors, which
+// the caller passes on.
+py::tuple Scan(const xrd::Calculator& calculator, const std::vector<std::string>& formulas,
+               py::array_t<double, py::array::c_style | py::array::forcecast> wavelengths,
+               const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta, double scale) {
+  if (wavelengths.ndim() != 1) throw py::value_error("the wavelengths must be a one-dimensional array");
+  const auto nw = static_cast<std::size_t>(wavelengths.shape(0));
+  const std::size_t nf = formulas.size();
+  if (nf == 0) throw py::value_error("no formula");
+  if (nf != 1 && nw != 1 && nf != nw) throw py::value_error("as many formulas as wavelengths, or one of either");
+  for (const std::string& formula : formulas) CheckFormula(formula);
+  const std::size_t n = std::max(nf, nw);
+  py::array_t<double> values({static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(16)});
+  double* out = values.mutable_data();
+  const double* lambda = wavelengths.data();
+  std::vector<std::string> warnings;
+  std::vector<std::string> math_errors;
+  {
+    py::gil_scoped_release release;
+    xrd::RunInput input = InputOf(formulas[0], lambda[0], hkl, lattice, theta, scale);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (nf != 1) input.formula = formulas[i];
+      if (nw != 1) input.lambda_angstrom = lambda[i];
+      const xrd::Result result = calculator.compute(input);
+      const std::array<double, 16> v = result.values();
+      std::memcpy(out + 16 * i, v.data(), sizeof v);
+      AddDistinct(warnings, result.warnings);
+      AddDistinct(math_errors, result.math_errors);
+    }
+  }
+  return py::make_tuple(values, warnings, math_errors);
+}
+
+// f1 and f2 of one element at each energy (eV), as n x 2, and the distinct
+// warnings, which the caller passes on.
+py::tuple AnomalousScan(const xrd::Calculator& calculator, const std::string& element,
+                        py::array_t<double, py::array::c_style | py::array::forcecast> energies) {
+  if (energies.ndim() != 1) throw py::value_error("the energies must be a one-dimensional array");
+  const auto n = static_cast<std::size_t>(energies.shape(0));
+  py::array_t<double> values({static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(2)});
+  double* out = values.mutable_data();
+  const double* energy = energies.data();
+  std::vector<std::string> warnings;
+  {
+    py::gil_scoped_release release;
+    for (std::size_t i = 0; i < n; ++i) {
+      const xrd::AnomalousFactors factors = calculator.anomalous_factors(element, energy[i]);
+      out[2 * i] = factors.f1;
+      out[2 * i + 1] = factors.f2;
+      AddDistinct(warnings, factors.warnings);
+    }
+  }
+  return py::make_tuple(values, warnings);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_xrdcalc, m) {
+  m.doc() = "xrdcalc's calculator: structure factors and optical constants of crystals";
+
+  py::object error = py::register_exception<xrd::Error>(m, "Error");
+  error.attr("__module__") = "xrdcalc";
+  error.attr("__doc__") = "An orderly stop: the input cannot be computed; the message says why.";
+  g_data_warning = PyErr_NewExceptionWithDoc(
+      "xrdcalc.DataWarning", "A data problem a computation survived (a missing table entry, an extrapolation).",
+      PyExc_UserWarning, nullptr);
+  if (!g_data_warning) throw py::error_already_set();
+  m.attr("DataWarning") = py::reinterpret_borrow<py::object>(g_data_warning);
+
+  m.def("photon_energy", &xrd::PhotonEnergyOf, py::arg("wavelength"),
+        "Photon energy in eV of a wavelength in angstrom, as computations use it.");
+  m.def("default_data_directory", &xrd::DefaultDataDirectory,
+        "The data directory the library opens by default.");
+
+  py::class_<xrd::Result>(m, "Result", "What one computation gives: the numbers of output.dat, named.")
+      .def_readonly("sum_f1", &xrd::Result::sum_f1)
+      .def_readonly("sum_f2", &xrd::Result::sum_f2)
+      .def_readonly("f_minus", &xrd::Result::f_minus)
+      .def_readonly("f_plus", &xrd::Result::f_plus)
+      .def_readonly("chi0_real", &xrd::Result::chi0_real)
+      .def_readonly("chi0_imag", &xrd::Result::chi0_imag)
+      .def_readonly("chi_minus", &xrd::Result::chi_minus)
+      .def_readonly("chi_plus", &xrd::Result::chi_plus)
+      .def_readonly("a", &xrd::Result::a)
+      .def_readonly("b", &xrd::Result::b)
+      .def_readonly("c", &xrd::Result::c)
+      .def_readonly("structure_scalar", &xrd::Result::structure_scalar)
+      .def_readonly("warnings", &xrd::Result::warnings)
+      .def_readonly("math_errors", &xrd::Result::math_errors)
+      .def(
+          "values",
+          [](const xrd::Result& result) {
+            const std::array<double, 16> v = result.values();
+            py::tuple t(16);
+            for (std::size_t i = 0; i < 16; ++i) t[i] = py::float_(v[i]);
+            return t;
+          },
+          "The sixteen numbers in output.dat's order.")
+      .def("__repr__", [](const xrd::Result& result) {
+        return "<xrdcalc.Result F(hkl)=" + py::repr(py::cast(result.f_plus)).cast<std::string>() +
+               " chi0=" + py::repr(py::float_(result.chi0_real)).cast<std::string>() + "+" +
+               py::repr(py::float_(result.chi0_imag)).cast<std::string>() + "j>";
+      });
+
+  py::class_<xrd::Calculator>(m, "Calculator", "A calculator on one data directory.")
+      .def(py::init<std::string>(), py::arg("data_directory"))
+      .def("compute", &Compute, py::arg("formula"), py::arg("wavelength"), py::arg("hkl"),
+           py::arg("lattice") = std::array<double, 3>{0.0, 0.0, 0.0}, py::arg("theta") = 0.0,
+           py::arg("scale") = 1.0,
+           "One run: formula, wavelength in angstrom, (h, k, l); lattice (a, b, c) in angstrom, "
+           "0 0 0 from the structure files; Bragg angle theta in degrees, 0 derived; scale on the "
+           "optical constants.")
+      .def("_scan", &Scan)
+      .def("_anomalous_scan", &AnomalousScan)
+      .def("structures", &xrd::Calculator::structures, "The structures of the data directory.")
+      .def("form_factor", &xrd::Calculator::form_factor, py::arg("element"), py::arg("s"),
+           "f0 of an element at s = sin(theta)/lambda (1/angstrom).")
+      .def_property_readonly("data_directory", &xrd::Calculator::data_directory);
+}

@@ -1,0 +1,171 @@
+"""The command line of the package:
+
+    python3 -m xrdcalc scan --element Ga --energy 10200:10550:2 [--plot f.png]
+    python3 -m xrdcalc scan --formula GaAs --hkl 0 0 4 --energy 10200:10550:2
+    python3 -m xrdcalc scan --composition In Ga --partner As --x 0:1:0.05 --hkl 0 0 4 --wavelength 1.5405929
+
+writes the scan as CSV (standard output or --out FILE) and, with --plot,
+a figure: f' and f'' of an element, or chi0 and |chi_h| of a crystal,
+against energy or composition.
+"""
+
+import argparse
+import csv
+import sys
+import warnings
+
+import numpy as np
+
+import xrdcalc
+
+_CRYSTAL_COLUMNS = ["sum_f1", "sum_f2", "f_minus_re", "f_minus_im", "f_plus_re", "f_plus_im",
+                    "chi0_real", "chi0_imag", "chi_minus_re", "chi_minus_im", "chi_plus_re", "chi_plus_im",
+                    "a", "b", "c", "structure_scalar"]
+
+
+def _range(text):
+    """START:STOP:STEP (STOP included when the steps reach it) or one number."""
+    parts = text.split(":")
+    try:
+        numbers = [float(p) for p in parts]
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"{text!r} is not START:STOP:STEP or a number") from None
+    if len(numbers) == 1:
+        return np.array(numbers)
+    if len(numbers) != 3:
+        raise argparse.ArgumentTypeError(f"{text!r} is not START:STOP:STEP or a number")
+    start, stop, step = numbers
+    if not (step > 0 and stop >= start and np.isfinite([start, stop, step]).all()):
+        raise argparse.ArgumentTypeError(f"{text!r}: the step must be positive and STOP at least START")
+    count = int(np.floor((stop - start) / step + 1e-9)) + 1
+    return start + step * np.arange(count)
+
+
+def _parser():
+    parser = argparse.ArgumentParser(prog="python3 -m xrdcalc",
+                                     description="X-ray structure factors and optical constants of crystals.")
+    commands = parser.add_subparsers(dest="command", required=True)
+    scan = commands.add_parser("scan", help="compute over a range of energies or compositions; CSV and a figure")
+    what = scan.add_mutually_exclusive_group(required=True)
+    what.add_argument("--element", help="f' and f'' of an element (e.g. Ga)")
+    what.add_argument("--formula", help="a structure or mix (e.g. GaAs, Ga7In3As)")
+    what.add_argument("--composition", nargs=2, metavar=("FIRST", "SECOND"),
+                      help="FIRST_x SECOND_(1-x) PARTNER over --x")
+    scan.add_argument("--partner", default="As", help="partner of a composition (default As; '' for none)")
+    scan.add_argument("--x", type=_range, help="compositions START:STOP:STEP in [0, 1]")
+    scan.add_argument("--resolution", type=int, default=100, help="weights in parts of this (default 100)")
+    scan.add_argument("--energy", type=_range, help="photon energies in eV, START:STOP:STEP")
+    scan.add_argument("--wavelength", type=_range, help="wavelengths in angstrom, START:STOP:STEP or one")
+    scan.add_argument("--hkl", nargs=3, type=float, metavar=("H", "K", "L"), default=[0.0, 0.0, 4.0])
+    scan.add_argument("--lattice", nargs=3, type=float, metavar=("A", "B", "C"), default=[0.0, 0.0, 0.0],
+                      help="lattice constants in angstrom (default 0 0 0: from the structure files)")
+    scan.add_argument("--theta", type=float, default=0.0, help="Bragg angle in degrees (default 0: derived)")
+    scan.add_argument("--scale", type=float, default=1.0)
+    scan.add_argument("--base", help="data directory (default: the installed one)")
+    scan.add_argument("--out", help="CSV file (default: standard output)")
+    scan.add_argument("--plot", metavar="FILE.png", help="also draw the scan into this image")
+    return parser
+
+
+def _scan(args, calculator):
+    """(x name, x values, CSV header, CSV rows, the scan) for the arguments."""
+    if args.element:
+        if args.energy is None:
+            raise SystemExit("--element needs --energy")
+        f = calculator.anomalous_factors(args.element, args.energy)
+        header = ["energy_ev", "f1", "f2", "f_prime", "f_double_prime"]
+        rows = zip(f.energy, f.f1, f.f2, f.f_prime, f.f_double_prime)
+        return "energy", f.energy, header, rows, f
+    hkl, options = args.hkl, dict(lattice=args.lattice, theta=args.theta, scale=args.scale)
+    if args.formula:
+        if (args.energy is None) == (args.wavelength is None):
+            raise SystemExit("--formula needs --energy or --wavelength")
+        if args.energy is not None:
+            s = calculator.scan_energy(args.formula, args.energy, hkl, **options)
+        else:
+            s = calculator.scan_wavelength(args.formula, args.wavelength, hkl, **options)
+        x_name, x = ("energy", s.energy) if args.energy is not None else ("wavelength", s.wavelength)
+        header = ["energy_ev", "wavelength_a"] + _CRYSTAL_COLUMNS + ["abs_chi_h"]
+        rows = ([e, w, *v, abs(c)] for e, w, v, c in zip(s.energy, s.wavelength, s.values(), s.chi_plus))
+        return x_name, x, header, rows, s
+    if args.x is None:
+        raise SystemExit("--composition needs --x")
+    if args.energy is not None and args.wavelength is None and len(args.energy) == 1:
+        wavelength = xrdcalc.HC / args.energy[0]
+    elif args.wavelength is not None and args.energy is None and len(args.wavelength) == 1:
+        wavelength = args.wavelength[0]
+    else:
+        raise SystemExit("--composition needs one --wavelength or one --energy")
+    first, second = args.composition
+    s = calculator.scan_composition(first, second, args.partner, args.x, hkl, wavelength,
+                                    resolution=args.resolution, **options)
+    header = ["x", "formula"] + _CRYSTAL_COLUMNS + ["abs_chi_h"]
+    rows = ([x, f, *v, abs(c)] for x, f, v, c in zip(s.x, s.formulas, s.values(), s.chi_plus))
+    return "x", s.x, header, rows, s
+
+
+def _write_csv(stream, header, rows):
+    writer = csv.writer(stream, lineterminator="\n")
+    writer.writerow(header)
+    for row in rows:
+        writer.writerow([v if isinstance(v, str) else repr(float(v)) for v in row])
+
+
+def _plot(path, args, x_name, x, scan):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    x_label = {"energy": "photon energy (eV)", "wavelength": "wavelength (Å)",
+               "x": f"x in {args.composition[0] if args.composition else ''}$_x$"
+                    f"{args.composition[1] if args.composition else ''}$_{{1-x}}${args.partner}"}[x_name]
+    if args.element:
+        fig, ax = plt.subplots(figsize=(7, 4.5), layout="constrained")
+        ax.plot(x, scan.f_prime, label="f′ = f1 − f0(0)")
+        ax.plot(x, scan.f_double_prime, label="f″ = f2")
+        ax.axhline(0.0, color="0.7", linewidth=0.8)
+        ax.set_ylabel("electrons")
+        ax.set_xlabel(x_label)
+        ax.legend()
+        ax.set_title(f"Anomalous scattering factors of {args.element}")
+    else:
+        hkl = " ".join(f"{v:g}" for v in args.hkl)
+        name = args.formula or "".join(args.composition) + args.partner
+        fig, axes = plt.subplots(3, 1, sharex=True, figsize=(7, 8), layout="constrained")
+        axes[0].plot(x, scan.chi0_real, color="C0")
+        axes[0].set_ylabel("Re χ0")
+        axes[1].plot(x, scan.chi0_imag, color="C1")
+        axes[1].set_ylabel("Im χ0")
+        axes[2].plot(x, np.abs(scan.chi_plus), color="C2", label=f"|χh|, h = {hkl}")
+        axes[2].plot(x, np.abs(scan.chi_minus), color="C3", linestyle="--", label="|χ−h|")
+        axes[2].set_ylabel("|χh|")
+        axes[2].legend()
+        axes[2].set_xlabel(x_label)
+        for ax in axes:
+            ax.ticklabel_format(axis="y", style="sci", scilimits=(0, 0))
+            ax.grid(True, color="0.9")
+        axes[0].set_title(f"Susceptibilities of {name}, reflection {hkl}")
+    fig.savefig(path, dpi=110)
+    plt.close(fig)
+
+
+def main(argv=None):
+    args = _parser().parse_args(argv)
+    try:
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always", xrdcalc.DataWarning)
+            calculator = xrdcalc.Calculator(args.base)
+            x_name, x, header, rows, scan = _scan(args, calculator)
+        for w in caught:
+            print(f"warning: {w.message}", file=sys.stderr)
+        if args.out:
+            with open(args.out, "w", newline="") as stream:
+                _write_csv(stream, header, rows)
+        else:
+            _write_csv(sys.stdout, header, rows)
+        if args.plot:
+            _plot(args.plot, args, x_name, x, scan)
+    except (xrdcalc.Error, ValueError, OSError) as error:
+        print(f"xrdcalc: {error}", file=sys.stderr)
+        return 1
+    return 0

@@ -1,0 +1,99 @@
+"""Formulas from composition fractions, and the command line: CSV and figures."""
+
+import csv
+import io
+import os
+import re
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import xrdcalc
+from xrdcalc import composition_formula
+
+
+@pytest.mark.parametrize("fractions, partner, resolution, allow_zero, formula", [
+    ({"In": 0.47, "Ga": 0.53}, "As", 100, False, "In47Ga53As"),
+    ([("Ga", 0.53), ("In", 0.47)], "As", 100, False, "Ga53In47As"),
+    ({"Ga": 1.0}, "As", 100, False, "Ga100As"),
+    ({"Al": 1 / 3, "Ga": 1 / 3, "In": 1 / 3}, "As", 100, False, "Al34Ga33In33As"),
+    ({"Al": 0.126, "Ga": 0.126, "In": 0.748}, "P", 100, False, "Al13Ga12In75P"),
+    ({"In": 0.474, "Ga": 0.53}, "As", 100, False, "In47Ga53As"),   # adds up to 1.004
+    ({"In": 0.4755, "Ga": 0.52}, "As", 100, False, "In48Ga52As"),  # 0.9955: the part left goes to In
+    ({"Si": 0.5, "Ge": 0.5}, "", 10, False, "Si5Ge5"),
+    ({"In": 0.004, "Ga": 0.996}, "As", 100, True, "Ga100As"),
+    ({"In": 0.0, "Ga": 1.0}, "As", 1000, True, "Ga1000As"),
+])
+def test_valid_fractions(fractions, partner, resolution, allow_zero, formula):
+    assert composition_formula(fractions, partner, resolution, allow_zero=allow_zero) == formula
+
+
+@pytest.mark.parametrize("fractions, partner, resolution, message", [
+    ({"In": 0.004, "Ga": 0.996}, "As", 100, "In would have weight 0"),
+    ({"In": -0.1, "Ga": 1.1}, "As", 100, "at least 0"),
+    ({"In": float("nan"), "Ga": 1.0}, "As", 100, "finite"),
+    ({"In": 0.47, "Ga": 0.52}, "As", 100, "add up to 0.99"),      # 1/200 is the tolerance
+    ({"In": 0.47, "Ga": 0.536}, "As", 100, "add up to 1.006"),
+    ({"In": 0.47, "Ga": 0.531}, "As", 1000, "add up to 1.001"),
+    ([("Ga", 0.5), ("Ga", 0.5)], "As", 100, "twice"),
+    ({"ga": 1.0}, "As", 100, "capital letter"),
+    ({"CaF": 1.0}, "", 100, "capital letter"),
+    ({"Ga": 1.0}, "As2", 100, "partner"),
+    ({"Ga": 1.0}, "As", 0, "resolution"),
+    ({}, "As", 100, "no components"),
+])
+def test_invalid_fractions(fractions, partner, resolution, message):
+    with pytest.raises(ValueError, match=message):
+        composition_formula(fractions, partner, resolution)
+
+
+def test_weights_add_up_to_the_resolution():
+    rng = np.random.default_rng(7)
+    for _ in range(200):
+        fractions = rng.dirichlet(np.ones(rng.integers(2, 6)))
+        names = ["Al", "Ga", "In", "B", "Tl"][:len(fractions)]
+        resolution = int(rng.choice([10, 100, 1000]))
+        formula = composition_formula(dict(zip(names, fractions)), "As", resolution, allow_zero=True)
+        weights = {name: int(w) for name, w in re.findall(r"([A-Z][a-z]*)(\d+)", formula)}
+        assert sum(weights.values()) == resolution
+        for name, f in zip(names, fractions):
+            assert abs(weights.get(name, 0) - f * resolution) < 1
+
+
+def cli(*args, check=True):
+    done = subprocess.run([sys.executable, "-m", "xrdcalc", "scan", *args], capture_output=True, text=True,
+                          timeout=120)
+    if check:
+        assert done.returncode == 0, done.stderr
+    return done
+
+
+def test_cli_crystal_scan_writes_csv_and_figure(tmp_path):
+    cli("--formula", "GaAs", "--hkl", "0", "0", "4", "--energy", "10300:10400:50",
+        "--out", str(tmp_path / "scan.csv"), "--plot", str(tmp_path / "scan.png"))
+    rows = list(csv.DictReader(open(tmp_path / "scan.csv")))
+    assert [float(r["energy_ev"]) for r in rows] == [10300.0, 10350.0, 10400.0]
+    scan = xrdcalc.Calculator().scan_energy("GaAs", [10300.0, 10350.0, 10400.0], (0, 0, 4))
+    assert [float(r["chi0_imag"]) for r in rows] == list(scan.chi0_imag)
+    assert [float(r["abs_chi_h"]) for r in rows] == list(np.abs(scan.chi_plus))
+    assert (tmp_path / "scan.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_cli_element_and_composition_scans_to_stdout():
+    rows = list(csv.DictReader(io.StringIO(cli("--element", "Ga", "--energy", "10360:10370:10").stdout)))
+    factors = xrdcalc.Calculator().anomalous_factors("Ga", [10360.0, 10370.0])
+    assert [float(r["f_prime"]) for r in rows] == list(factors.f_prime)
+    assert [float(r["f_double_prime"]) for r in rows] == list(factors.f2)
+    out = cli("--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.25", "--hkl", "0", "0", "4",
+              "--wavelength", "1.5405929").stdout
+    rows = list(csv.DictReader(io.StringIO(out)))
+    assert [r["formula"] for r in rows] == ["Ga100As", "In25Ga75As", "In50Ga50As", "In75Ga25As", "In100As"]
+
+
+def test_cli_reports_errors_and_warnings():
+    done = cli("--formula", "Ga0.7As", "--energy", "8000", check=False)
+    assert done.returncode == 1 and "is not a whole number" in done.stderr and done.stdout == ""
+    done = cli("--element", "Ga", "--energy", "500000")
+    assert re.match(r"warning: .*extrapolated", done.stderr)
