@@ -214,6 +214,8 @@ TEST(Hostile, DataProblemsStopTheRun) {
       {"block missing", replace("GaAs.stf", "As\n1\n", "Xx\n1\n"), "GaAs",
        "GaAs.stf: element As: no line begins with the element's symbol: its block of sites is missing"},
       {"structure missing", [](const fs::path&) {}, "GaAss", "/Base/GaAss.stf; closest structures: GaAs, Gas, Ga"},
+      {"name too short to split", [](const fs::path&) {}, "Q",
+       "Q.stf: two elements declared, but the name \"Q\" is too short to split into two symbols"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

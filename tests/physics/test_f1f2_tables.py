@@ -128,13 +128,6 @@ def test_henke_option_rewrites_former_file(generated):
     assert written == henke_of_git()
 
 
-def test_generator_is_deterministic(generated, tmp_path):
-    chantler, _ = generated
-    run_generator(tmp_path, "--f1f2", "chantler")
-    assert (tmp_path / "f1f2.dat").read_bytes() == \
-        (chantler / "f1f2.dat").read_bytes()
-
-
 def test_layout():
     text = SHIPPED.read_text(encoding="ascii")
     order, records = parse(text)

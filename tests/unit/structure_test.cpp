@@ -150,32 +150,6 @@ TEST(Structure, TotalsItsElementsAfterComputingAll) {
   EXPECT_EQ(r[4], ga.ReFPlus + as.ReFPlus);
 }
 
-TEST(Structure, FilesOutsideTheFormatStopTheRun) {
-  struct Case {
-    const char* name;
-    const char* message;
-  } cases[] = {
-      {"Nowhere", "structure \"Nowhere\": no structure file "},
-      {"gaas", "/Base/gaas.stf; closest structures: GaAs, Gas, Ga"},
-      {"GaAs ", "(the name has leading or trailing blanks or tabs, which belong to it); closest structures: GaAs,"},
-      {"../Base/GaAs", "holds '/', '\\' or a NUL byte; not opened"},
-      {"Tri", "Tri.stf: element count 3 on line 2 is not 1 or 2"},
-      {"Q", "Q.stf: two elements declared, but the name \"Q\" is too short to split into two symbols"},
-      {"Gab", "Gab.stf: line 2 is not \"element count,number\""},
-      {"Gas", "Gas.stf: element Ga: site count 25 outside 1 to 20"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    try {
-      TStructure structure(0, 0, 0, 1.0, 0, 0, 4, 30.0, c.name);
-      structure.Calculate();
-      ADD_FAILURE() << "no stop";
-    } catch (const Error& error) {
-      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
-    }
-  }
-}
-
 TEST(Structure, HeaderAndSiteBlocksThatDoNotScan) {
   struct Case {
     const char* text;
