@@ -112,7 +112,7 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
         if (write(fd, bytes.data() + at, std::min<std::size_t>(65536, bytes.size() - at)) < 0) break;
       }
       close(fd);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));  // a table stands for a moment
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a table stands for a while
     }
   });
   const StopAndJoin stop_at_the_end{stop, writer};
@@ -133,7 +133,7 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
     else if (*run.output == new_output) ++new_results;
     else ADD_FAILURE() << "run " << i << " mixed the two tables:\n" << *run.output;
   }
-  EXPECT_GT(old_results + new_results, 150) << stops << " stops";
+  EXPECT_GT(old_results + new_results, 100) << stops << " stops";
 }
 
 }  // namespace
