@@ -3,6 +3,7 @@
 import csv
 import io
 import os
+import pathlib
 import re
 import subprocess
 import sys
@@ -97,3 +98,10 @@ def test_cli_reports_errors_and_warnings():
     assert done.returncode == 1 and "is not a whole number" in done.stderr and done.stdout == ""
     done = cli("--element", "Ga", "--energy", "500000")
     assert re.match(r"warning: .*extrapolated", done.stderr)
+
+
+def test_readme_python_example_runs(capsys):
+    readme = (pathlib.Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
+    example = readme.split("```python\n", 1)[1].split("```", 1)[0]
+    exec(compile(example, "README.md", "exec"), {})
+    assert "In47Ga53As" in capsys.readouterr().out
