@@ -59,24 +59,6 @@ TEST(Run, InputLayoutsGiveTheSameRun) {
   }
 }
 
-TEST(Run, OutputHasEighteenLinesInTheFixedLayout) {
-  ProgramRunner runner(kTestBase);
-  WriteBytes(runner.work() / "output.dat", std::string(5000, 'x'));  // an older result is replaced
-  const RunResult run = runner.Run("5.5 5.5 5.5\n0 0 0\n1.0\n1 1 1\n30\nGaAs\n1\n");
-  ASSERT_EQ(run.exit_status, 0) << run.error_output;
-  ASSERT_TRUE(run.output);
-  const std::vector<std::string> lines = LinesOf(*run.output);
-  ASSERT_EQ(lines.size(), 18u) << *run.output;
-  EXPECT_EQ(lines[12], "");
-  EXPECT_EQ(lines[13], "5.5");
-  EXPECT_EQ(lines[14], "5.5");
-  EXPECT_EQ(lines[15], "5.500000");
-  EXPECT_EQ(lines[16], "");
-  EXPECT_EQ(lines[17], "0.300000");
-  EXPECT_EQ(run.error_output, "");
-  EXPECT_FALSE(fs::exists(runner.work() / "output.dat.tmp"));
-}
-
 TEST(Run, AReflectionOutOfReachGoesOnWithTheMathematicalMessages) {
   ProgramRunner runner(kTestBase);
   const RunResult far = runner.Run("5.0 5.0 5.0\n0 0 0\n1.54\n0 0 8\n0\nGaAs\n1\n");

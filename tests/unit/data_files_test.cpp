@@ -70,14 +70,6 @@ TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
   EXPECT_EQ(Search("#S\n\n\n\n\n  Ga!", "Ga"), "!");
 }
 
-TEST(DataFilePath, IsBaseBesideTheRunningExecutable) {
-  char buffer[PATH_MAX + 1];
-  ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
-  ASSERT_GT(length, 0);
-  std::string executable(buffer, static_cast<std::size_t>(length));
-  EXPECT_EQ(DataFilePath("f1f2.dat"), executable.substr(0, executable.rfind('/')) + "/Base/f1f2.dat");
-}
-
 TEST(DataFiles, NeverLeaveTheDataDirectoryAndLoadEachFileOnce) {
   const DataFiles files(DataDirectory());
   const std::string names[] = {"../Base/GaAs.stf", "/etc/passwd", "a\\b.stf", std::string("GaAs\0.stf", 9)};
@@ -99,24 +91,6 @@ TEST(DataFiles, NeverLeaveTheDataDirectoryAndLoadEachFileOnce) {
   EXPECT_EQ(file.Memo<int>("k", make), 1);
   EXPECT_EQ(file.Memo<int>("k", make), 1);
   EXPECT_EQ(made, 1);
-}
-
-TEST(DataFiles, NameTheDirectoryWhenItIsTheProblem) {
-  struct Case {
-    std::string directory;
-    const char* message;
-  } cases[] = {
-      {"/nonexistent/Base", "data directory /nonexistent/Base: No such file or directory"},
-      {"/etc/hostname", "data directory /etc/hostname: Not a directory"},
-  };
-  for (const Case& c : cases) {
-    try {
-      DataFiles(c.directory).Get("f1f2.dat");
-      ADD_FAILURE() << c.directory;
-    } catch (const Error& error) {
-      EXPECT_EQ(std::string(error.what()), c.message);
-    }
-  }
 }
 
 }  // namespace

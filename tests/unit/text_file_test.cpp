@@ -100,19 +100,6 @@ TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
   }
 }
 
-TEST_F(TextFileTest, MapsOnlyRegularFiles) {
-  std::string problem;
-  EXPECT_FALSE(MapTextFile(PathOf("missing.dat"), &problem));
-  EXPECT_EQ(problem, "No such file or directory");
-  EXPECT_FALSE(MapTextFile(directory_.string(), &problem));
-  EXPECT_EQ(problem, "Is a directory");
-  ASSERT_EQ(mkfifo(PathOf("pipe").c_str(), 0644), 0);
-  EXPECT_FALSE(MapTextFile(PathOf("pipe"), &problem));  // returns at once: nobody writes
-  EXPECT_EQ(problem, "not a regular file");
-  EXPECT_FALSE(MapTextFile("/dev/null", &problem));
-  EXPECT_EQ(problem, "not a regular file");
-}
-
 TEST_F(TextFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
   std::ofstream(PathOf("out.dat")) << "an older and much longer result that must go\n";
   WriteTextFileAtomically(PathOf("out.dat"), "x\ny\n");
@@ -122,16 +109,6 @@ TEST_F(TextFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
   int files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory_)) ++files;
   EXPECT_EQ(files, 1);
-}
-
-TEST_F(TextFileTest, AtomicWriteIntoAMissingDirectoryThrowsWithThePath) {
-  try {
-    WriteTextFileAtomically(PathOf("no/such/out.dat"), "x\n");
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    EXPECT_NE(std::string(error.what()).find("cannot create " + PathOf("no/such/out.dat")), std::string::npos)
-        << error.what();
-  }
 }
 
 }  // namespace
