@@ -56,6 +56,10 @@ bool RowsEnded(const TextScanner& scanner, int values_read) {
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Room for the rows of a record of the tables in use (up to about 700), so
+// that reading one allocates once.
+constexpr std::size_t kRowsReserved = 1024;
+
 constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
@@ -227,6 +231,7 @@ std::optional<AnomalousRecord> ReadAnomalousRecord(std::string_view table_text, 
   scanner.Seek(after_field);
   AnomalousRow row;
   if (!ReadFirstRow(scanner, row, problem)) return std::nullopt;
+  record.rows.reserve(kRowsReserved);
   record.rows.push_back(row);
   std::size_t position = scanner.position();
   const bool ended = ReadPlainRows(table_text, position, record.rows);

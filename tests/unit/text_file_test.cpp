@@ -31,6 +31,20 @@ TEST(TextMode, ReadingDropsCarriageReturnsAndEndsAtControlZ) {
     ApplyTextModeReading(bytes);
     EXPECT_EQ(bytes, c.text);
   }
+  // Against the rule written out byte by byte, with CR and control-Z
+  // anywhere in texts around the 64-byte steps of the search.
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes(random() % 300, 'x');
+    for (char& c : bytes) c = "ab\r\n\x1a"[random() % (round % 2 ? 5 : 4) == 0 ? random() % 5 : 0];
+    std::string expected;
+    for (char c : bytes) {
+      if (c == '\x1a') break;
+      if (c != '\r') expected += c;
+    }
+    ApplyTextModeReading(bytes);
+    ASSERT_EQ(bytes, expected) << round;
+  }
 }
 
 TEST(TextMode, WritingTurnsEachLineFeedIntoCarriageReturnLineFeed) {
