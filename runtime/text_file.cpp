@@ -157,26 +157,6 @@ bool ReadAll(int fd, const struct stat& info, std::size_t max_bytes, std::string
   return true;
 }
 
-// The first carriage return or control-Z at or after `p`, or `end`: one
-// pass over the bytes, 64 at a time (SSE2 through the compiler's vectors).
-const char* FirstCarriageReturnOrControlZ(const char* p, const char* end) {
-  using Bytes = char __attribute__((vector_size(16)));
-  auto special = [](const char* at) {
-    Bytes v;
-    std::memcpy(&v, at, sizeof v);
-    return (v == '\r') | (v == kControlZ);
-  };
-  while (end - p >= 64) {
-    const auto any = special(p) | special(p + 16) | special(p + 32) | special(p + 48);
-    std::uint64_t halves[2];
-    std::memcpy(halves, &any, sizeof halves);
-    if ((halves[0] | halves[1]) != 0) break;
-    p += 64;
-  }
-  while (p < end && *p != '\r' && *p != kControlZ) ++p;
-  return p;
-}
-
 // The length of the text before the first control-Z.
 std::size_t LengthBeforeControlZ(const char* bytes, std::size_t size) {
   const void* z = std::memchr(bytes, kControlZ, size);
@@ -203,14 +183,13 @@ std::size_t DropCarriageReturns(char* begin, std::size_t length, char* cr) {
 }  // namespace
 
 // Where the text of `size` bytes ends (before the first control-Z), and its
-// first carriage return (nullptr for none): usually found in one pass.
+// first carriage return (nullptr for none). Two searches with the C
+// library's memchr (vectorised for the machine) take fewer instructions
+// than one pass of portable vector code looking for both bytes.
 std::size_t TextLength(char* bytes, std::size_t size, char*& cr) {
-  char* first = const_cast<char*>(FirstCarriageReturnOrControlZ(bytes, bytes + size));
-  cr = nullptr;
-  if (first == bytes + size || *first == kControlZ) return static_cast<std::size_t>(first - bytes);
-  cr = first;
-  const std::size_t before = static_cast<std::size_t>(first - bytes);
-  return before + LengthBeforeControlZ(first, size - before);
+  const std::size_t length = LengthBeforeControlZ(bytes, size);
+  cr = static_cast<char*>(std::memchr(bytes, '\r', length));
+  return length;
 }
 
 std::size_t ApplyTextModeReading(char* bytes, std::size_t size) {
