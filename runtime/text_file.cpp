@@ -98,7 +98,7 @@ FileIdentity IdentityOf(const struct stat& info) {
   return identity;
 }
 
-bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool SameTime(const FileTime& a, const FileTime& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 // Opens `path` for reading and tells what it is; fails on a directory and,
 // with `regular_only`, on anything but a regular file. A regular-only open

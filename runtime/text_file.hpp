@@ -3,6 +3,7 @@
 // control-Z (byte 26); writing turns each line feed into CR LF.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace xrd {
 
@@ -28,14 +30,17 @@ std::size_t ApplyTextModeReading(char* bytes, std::size_t size);
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem = nullptr,
                                         std::size_t max_bytes = static_cast<std::size_t>(-1));
 
+// A file time as stat gives it: seconds and nanoseconds.
+using FileTime = decltype(std::declval<struct stat>().st_mtim);
+
 // What tells one state of a file from another: the file itself (device and
 // inode), its size and its modification and change times.
 struct FileIdentity {
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = 0;
-  timespec modified{};
-  timespec changed{};
+  FileTime modified{};
+  FileTime changed{};
 };
 
 // Whether the file now at `path` is the one `identity` describes, changed
