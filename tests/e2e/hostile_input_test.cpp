@@ -37,7 +37,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 // Runs `input` with a stale output.dat in place and checks the outcome:
 // exit status 1 with `message` on standard error and no output.dat, or
 // exit status 0 with `message` (if any) and an eighteen-line output.dat.
-RunResult ExpectOutcome(ProgramRunner& runner, const std::string& input, int exit_status, const std::string& message) {
+RunResult ExpectOutcome(ProgramRunner& runner, const std::optional<std::string>& input, int exit_status,
+                        const std::string& message) {
   WriteBytes(runner.work() / "output.dat", "a stale result\n");
   const auto start = std::chrono::steady_clock::now();
   RunResult run = runner.Run(input);
@@ -86,7 +87,7 @@ TEST(Hostile, Numbers) {
   const struct {
     std::string input;
     int exit_status;
-    const char* message;
+    std::string message;
     std::vector<std::pair<int, std::string>> lines;  // 0-based line, expected text
   } cases[] = {
       {Input("nan inf 0x1p2\n0 0 0\n1.54\n0 0 4\n30", "GaAs"), 0, "", {{13, "+NAN"}, {14, "+INF"}, {15, "4.000000"}}},
@@ -94,6 +95,9 @@ TEST(Hostile, Numbers) {
       {Input("0 0 5\n0 0 0\n1.54\n0 0 4\n30", "GaAs"), 0, "", {{6, "-INF"}, {7, "+INF"}, {13, "0"}}},
       {Input("0 0 0\n0 0 0\n1.54\n1e300 1e300 1e300\n30", "GaAs"), 0, "", {}},
       {Input("0 0 0\n0 0 0\n1.54\n1e300 1e300 1e300\n0", "GaAs"), 0, "asin: DOMAIN error", {}},
+      // Out of reach: asin's NaN angle reaches exp, which reports an overflow and gives +inf.
+      {Input("5.0 5.0 5.0\n0 0 0\n1.54\n0 0 8\n0", "GaAs"), 0, "\r\nasin: DOMAIN error\r\n\r\nexp: OVERFLOW error",
+       {{2, "+INF"}}},
       {Input("0 0 0\n0 0 0\n1.54\n0 0 4\n90", "GaAs"), 0, "", {}},
       {Input("0 0 0\n0 0 0\n1.54\n0 0 4\n1e20", "GaAs"), 0, "", {}},
       {Input("0 0 0\n0 0 0\n1.54\n0 0 4\n1e400", "Ga7In3As"), 0, "", {}},
@@ -104,6 +108,16 @@ TEST(Hostile, Numbers) {
       {"0 0 0\n0 0 0\n1.54\n0 0 4\n0\nGa\x1a" "As\n1\n", 1, "ends before the line feed that ends the formula line", {}},
       {"0 0 0\n0 0 0\n1.54\n0 0\x1a 4\n0\nGaAs\n1\n", 1, "the index l (number 10 of 11)", {}},
       {Input("0x 0 0\n0 0 0\n1.54\n0 0 4\n0", "GaAs"), 1, "lattice constant a (number 1 of 11)", {}},
+      {"", 1, "xrdcalc: input.dat: lattice constant a (number 1 of 11) is missing or malformed near the end of the file\n",
+       {}},
+      {"0 0 0\n0 0 0\n1.5\n0 0 4\n", 1, "input.dat: the Bragg angle (number 11 of 11) is missing or malformed", {}},
+      {"0 0 0\n0 0 x\n1.5\n0 0 4\n0\nGaAs\n1\n", 1, "the sixth value (number 6 of 11) is missing or malformed near \"x\"\n",
+       {}},
+      {"0 0 0\n0 0 0\n1.5\n0 0 4\n" + std::string(30, 'x'), 1, "near \"" + std::string(20, 'x') + "\"\n", {}},
+      {"0 0 0\n0 0 0\n1.5\n0 0 4\n0\nGaAs\n", 1,
+       "the scale after the formula line is missing or malformed near the end of the file\n", {}},
+      {"0 0 0\n0 0 0\n1.5\n0 0 4\n0\nGaAs\nabc\n", 1, "the scale after the formula line is missing or malformed near \"abc\"\n",
+       {}},
       {std::string(1 << 20, ' ') + Input(kNumbers, "GaAs"), 1, "cannot read input.dat: larger than 1048576 bytes", {}},
   };
   ProgramRunner runner(TEST_DATA_BASE);
@@ -122,6 +136,7 @@ TEST(Hostile, Numbers) {
 
 TEST(Hostile, InputOfUnknownSizeIsReadNoFurtherThanTheLimit) {
   ProgramRunner runner(TEST_DATA_BASE);
+  ExpectOutcome(runner, std::nullopt, 1, "xrdcalc: cannot read input.dat: No such file or directory\n");
   fs::create_symlink("/dev/zero", runner.work() / "input.dat");
   ExpectOutcome(runner, "", 1, "cannot read input.dat: larger than 1048576 bytes");
   fs::remove(runner.work() / "input.dat");
@@ -132,6 +147,9 @@ TEST(Hostile, InputOfUnknownSizeIsReadNoFurtherThanTheLimit) {
   const RunResult marked = ExpectOutcome(runner, "\xEF\xBB\xBF" + Input(kNumbers, "GaAs") + " 2 3\n\n", 0,
                                          "warning: input.dat: text after the scale is ignored: \"2 3\"\n");
   EXPECT_EQ(marked.output, plain.output);
+  // Warnings stand before the message of a run that then stops.
+  const RunResult stopped = ExpectOutcome(runner, Input(kNumbers, "GaAss") + " 2\n", 1, "xrdcalc: structure");
+  EXPECT_EQ(stopped.error_output.rfind("warning: input.dat: text after the scale is ignored: \"2\"\n", 0), 0u);
 }
 
 // Each case breaks one thing in a fresh copy of the test data directory.
@@ -159,31 +177,15 @@ TEST(Hostile, DataProblemsStopTheRun) {
     const char* message;
   } cases[] = {
       {"no data directory", [](const fs::path& b) { fs::remove_all(b); }, "GaAs", "data directory "},
-      {"data directory a file",
-       [](const fs::path& b) {
-         fs::remove_all(b);
-         WriteBytes(b, "x");
-       },
-       "GaAs", "/Base: Not a directory"},
-      {"no f0 table", [](const fs::path& b) { fs::remove(b / "f0_xop.dat"); }, "GaAs",
-       "cannot open " },
-      {"f1f2 a directory",
-       [](const fs::path& b) {
-         fs::remove(b / "f1f2.dat");
-         fs::create_directory(b / "f1f2.dat");
-       },
+      {"data directory a file", [](const fs::path& b) { fs::remove_all(b); WriteBytes(b, "x"); }, "GaAs",
+       "/Base: Not a directory"},
+      {"no f0 table", [](const fs::path& b) { fs::remove(b / "f0_xop.dat"); }, "GaAs", "cannot open "},
+      {"f1f2 a directory", [](const fs::path& b) { fs::remove(b / "f1f2.dat"); fs::create_directory(b / "f1f2.dat"); },
        "GaAs", "f1f2.dat: Is a directory"},
-      {"f1f2 a pipe",
-       [](const fs::path& b) {
-         fs::remove(b / "f1f2.dat");
-         ASSERT_EQ(mkfifo((b / "f1f2.dat").c_str(), 0644), 0);
-       },
+      {"f1f2 a pipe", [](const fs::path& b) { fs::remove(b / "f1f2.dat"); mkfifo((b / "f1f2.dat").c_str(), 0644); },
        "GaAs", "f1f2.dat: not a regular file"},
       {"f1f2 a dangling link",
-       [](const fs::path& b) {
-         fs::remove(b / "f1f2.dat");
-         fs::create_symlink("/nonexistent/f1f2.dat", b / "f1f2.dat");
-       },
+       [](const fs::path& b) { fs::remove(b / "f1f2.dat"); fs::create_symlink("/nonexistent/f", b / "f1f2.dat"); },
        "GaAs", "f1f2.dat: No such file or directory"},
       {"empty f0 table", empty("f0_xop.dat"), "GaAs",
        "f0_xop.dat: element Ga: no record for the element, and no Cf end record: the table is cut short"},
@@ -201,13 +203,18 @@ TEST(Hostile, DataProblemsStopTheRun) {
        "f0_xop.dat: element Ga: the tenth '#' is not followed by"},
       {"f0 cut short", cut_after("f0_xop.dat", "#S  49  In"), "Ga7In3As",
        "f0_xop.dat: element Ga: no Cf end record after the element's record: the table is cut short"},
-      {"site count 0", replace("GaAs.stf", "Ga\n1\n", "Ga\n0\n"), "GaAs", "GaAs.stf: element Ga: site count 0 outside 1 to 20"},
-      {"site count -5", replace("GaAs.stf", "Ga\n1\n", "Ga\n-5\n"), "GaAs", "element Ga: site count -5 outside"},
+      {"site count 0", replace("GaAs.stf", "Ga\n1\n", "Ga\n0\n"), "GaAs",
+       "GaAs.stf: element Ga: site count 0 outside 1 to 20"},
+      {"site count 2^31", replace("GaAs.stf", "Ga\n1\n", "Ga\n2147483648\n"), "GaAs",
+       "element Ga: site count -2147483648 outside"},
+      {"site count x", replace("GaAs.stf", "Ga\n1\n", "Ga\nx\n"), "GaAs", "the site count is not an integer"},
+      {"second site", replace("GaAs.stf", "Ga\n1\n0, 0, 0\n", "Ga\n2\n0, 0, 0\n0 0 0\n"), "GaAs",
+       "element Ga: site 2 of 2 is not three numbers"},
       {"site count 21", replace("GaAs.stf", "Ga\n1\n", "Ga\n21\n"), "GaAs", "element Ga: site count 21 outside"},
-      {"site without commas", replace("GaAs.stf", "0.25, 0.25, 0.25", "0.25 0.25 0.25"), "GaAs",
+      {"site without commas", replace("GaAs.stf", "0.1, 0.25, 0.4", "0.1 0.25 0.4"), "GaAs",
        "GaAs.stf: element As: site 1 of 1 is not three numbers \"x, y, z\""},
-      {"element count -1", replace("GaAs.stf", "2,216", "-1,216"), "GaAs",
-       "GaAs.stf: element count -1 on line 2 is not 1 or 2"},
+      {"element count 0", replace("GaAs.stf", "2,216", "0,216"), "GaAs",
+       "GaAs.stf: element count 0 on line 2 is not 1 or 2"},
       {"element count 3", replace("InAs.stf", "2,216", "3,216"), "Ga7In3As", "InAs.stf: element count 3 on line 2"},
       {"line 3 does not scan", replace("GaAs.stf", "5.0,0.3", "5.0 0.3"), "GaAs",
        "GaAs.stf: line 3 is not \"lattice constant,structure scalar\""},

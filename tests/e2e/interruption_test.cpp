@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <random>
 #include <thread>
 
@@ -95,27 +94,17 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
   const std::string new_output = *runner.Run(kInput).output;
   ASSERT_NE(old_output, new_output);
 
-  std::atomic<bool> stop{false};
-  struct StopAndJoin {
-    std::atomic<bool>& stop;
-    std::thread& writer;
-    ~StopAndJoin() {
-      stop = true;
-      if (writer.joinable()) writer.join();
-    }
-  };
-  std::thread writer([&] {  // as cp does: truncate, then write in pieces
-    for (int round = 0; !stop; ++round) {
+  std::jthread writer([&](std::stop_token stop) {  // as cp does: truncate, then write in pieces
+    for (int round = 0; !stop.stop_requested(); ++round) {
       const std::string& bytes = round % 2 ? old_table : new_table;
       const int fd = open(table.c_str(), O_WRONLY | O_TRUNC);
-      for (std::size_t at = 0; fd >= 0 && at < bytes.size() && !stop; at += 65536) {
+      for (std::size_t at = 0; fd >= 0 && at < bytes.size() && !stop.stop_requested(); at += 65536) {
         if (write(fd, bytes.data() + at, std::min<std::size_t>(65536, bytes.size() - at)) < 0) break;
       }
       close(fd);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a table stands for a while
     }
-  });
-  const StopAndJoin stop_at_the_end{stop, writer};
+  });  // stopped and joined when the test ends, also on a failed assertion
   int old_results = 0;
   int new_results = 0;
   int stops = 0;

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -16,12 +15,8 @@ int main(int argc, char** argv) {
   int replayed = 0;
   for (int i = 1; i < argc; ++i) {
     if (!std::filesystem::is_directory(argv[i])) continue;
-    std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
-      if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    for (const auto& file : files) {
-      std::ifstream in(file, std::ios::binary);
+      std::ifstream in(entry.path(), std::ios::binary);
       const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
       ++replayed;

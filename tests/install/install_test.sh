@@ -31,6 +31,18 @@ if command -v pkg-config >/dev/null; then
   [[ $("$scratch/pkgconfig-consumer" "$example/input.dat") == "$expected" ]] || fail "pkg-config consumer"
 fi
 
+# A moved tree finds its data beside the library: a structure that only the
+# moved Base/ holds computes.
+mv "$prefix" "$scratch/moved"
+cp "$scratch/moved/lib/xrdcalc/Base/GaAs.stf" "$scratch/moved/lib/xrdcalc/Base/GaAsMoved.stf"
+sed 's/^Ga7In3As$/GaAsMoved/' "$example/input.dat" >"$scratch/moved.dat"
+sed 's/^Ga7In3As$/GaAs/' "$example/input.dat" >"$scratch/gaas.dat"
+moved_output=$(LD_LIBRARY_PATH="$scratch/moved/lib" "$scratch/pkgconfig-consumer" "$scratch/moved.dat") ||
+  fail "moved tree"
+[[ $moved_output == $(LD_LIBRARY_PATH="$scratch/moved/lib" "$scratch/pkgconfig-consumer" "$scratch/gaas.dat") ]] ||
+  fail "moved tree: another result"
+mv "$scratch/moved" "$prefix"
+
 if [[ -d $prefix/lib/python3/dist-packages/xrdcalc ]]; then
   python_values=$(PYTHONPATH="$prefix/lib/python3/dist-packages" /usr/bin/python3 -c "
 import xrdcalc

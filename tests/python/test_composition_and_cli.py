@@ -2,7 +2,6 @@
 
 import csv
 import io
-import os
 import pathlib
 import re
 import subprocess
@@ -15,20 +14,17 @@ import xrdcalc
 from xrdcalc import composition_formula
 
 
-@pytest.mark.parametrize("fractions, partner, resolution, allow_zero, formula", [
-    ({"In": 0.47, "Ga": 0.53}, "As", 100, False, "In47Ga53As"),
-    ([("Ga", 0.53), ("In", 0.47)], "As", 100, False, "Ga53In47As"),
-    ({"Ga": 1.0}, "As", 100, False, "Ga100As"),
-    ({"Al": 1 / 3, "Ga": 1 / 3, "In": 1 / 3}, "As", 100, False, "Al34Ga33In33As"),
-    ({"Al": 0.126, "Ga": 0.126, "In": 0.748}, "P", 100, False, "Al13Ga12In75P"),
-    ({"In": 0.474, "Ga": 0.53}, "As", 100, False, "In47Ga53As"),   # adds up to 1.004
-    ({"In": 0.4755, "Ga": 0.52}, "As", 100, False, "In48Ga52As"),  # 0.9955: the part left goes to In
-    ({"Si": 0.5, "Ge": 0.5}, "", 10, False, "Si5Ge5"),
-    ({"In": 0.004, "Ga": 0.996}, "As", 100, True, "Ga100As"),
-    ({"In": 0.0, "Ga": 1.0}, "As", 1000, True, "Ga1000As"),
+@pytest.mark.parametrize("fractions, partner, resolution, formula", [
+    ({"In": 0.47, "Ga": 0.53}, "As", 100, "In47Ga53As"),
+    ([("Ga", 0.53), ("In", 0.47)], "As", 100, "Ga53In47As"),
+    ({"Al": 1 / 3, "Ga": 1 / 3, "In": 1 / 3}, "As", 100, "Al34Ga33In33As"),
+    ({"Al": 0.126, "Ga": 0.126, "In": 0.748}, "P", 100, "Al13Ga12In75P"),
+    ({"In": 0.474, "Ga": 0.53}, "As", 100, "In47Ga53As"),   # adds up to 1.004
+    ({"In": 0.4755, "Ga": 0.52}, "As", 100, "In48Ga52As"),  # 0.9955: the part left goes to In
+    ({"Si": 0.5, "Ge": 0.5}, "", 10, "Si5Ge5"),
 ])
-def test_valid_fractions(fractions, partner, resolution, allow_zero, formula):
-    assert composition_formula(fractions, partner, resolution, allow_zero=allow_zero) == formula
+def test_valid_fractions(fractions, partner, resolution, formula):
+    assert composition_formula(fractions, partner, resolution) == formula
 
 
 @pytest.mark.parametrize("fractions, partner, resolution, message", [
@@ -36,10 +32,8 @@ def test_valid_fractions(fractions, partner, resolution, allow_zero, formula):
     ({"In": -0.1, "Ga": 1.1}, "As", 100, "at least 0"),
     ({"In": float("nan"), "Ga": 1.0}, "As", 100, "finite"),
     ({"In": 0.47, "Ga": 0.52}, "As", 100, "add up to 0.99"),      # 1/200 is the tolerance
-    ({"In": 0.47, "Ga": 0.536}, "As", 100, "add up to 1.006"),
     ({"In": 0.47, "Ga": 0.531}, "As", 1000, "add up to 1.001"),
     ([("Ga", 0.5), ("Ga", 0.5)], "As", 100, "twice"),
-    ({"ga": 1.0}, "As", 100, "capital letter"),
     ({"CaF": 1.0}, "", 100, "capital letter"),
     ({"Ga": 1.0}, "As2", 100, "partner"),
     ({"Ga": 1.0}, "As", 0, "resolution"),
@@ -59,49 +53,39 @@ def test_weights_add_up_to_the_resolution():
         formula = composition_formula(dict(zip(names, fractions)), "As", resolution, allow_zero=True)
         weights = {name: int(w) for name, w in re.findall(r"([A-Z][a-z]*)(\d+)", formula)}
         assert sum(weights.values()) == resolution
-        for name, f in zip(names, fractions):
-            assert abs(weights.get(name, 0) - f * resolution) < 1
+        assert all(abs(weights.get(name, 0) - f * resolution) < 1 for name, f in zip(names, fractions))
 
 
-def cli(*args, check=True):
+def cli(*args, status=0):
     done = subprocess.run([sys.executable, "-m", "xrdcalc", "scan", *args], capture_output=True, text=True,
                           timeout=120)
-    if check:
-        assert done.returncode == 0, done.stderr
+    assert done.returncode == status, done.stderr
     return done
 
 
-def test_cli_crystal_scan_writes_csv_and_figure(tmp_path):
+def test_cli_scans_write_csv_and_figures(tmp_path):
     cli("--formula", "GaAs", "--hkl", "0", "0", "4", "--energy", "10300:10400:50",
         "--out", str(tmp_path / "scan.csv"), "--plot", str(tmp_path / "scan.png"))
     rows = list(csv.DictReader(open(tmp_path / "scan.csv")))
-    assert [float(r["energy_ev"]) for r in rows] == [10300.0, 10350.0, 10400.0]
     scan = xrdcalc.Calculator().scan_energy("GaAs", [10300.0, 10350.0, 10400.0], (0, 0, 4))
-    assert [float(r["chi0_imag"]) for r in rows] == list(scan.chi0_imag)
+    assert [float(r["energy_ev"]) for r in rows] == list(scan.energy)
     assert [float(r["abs_chi_h"]) for r in rows] == list(np.abs(scan.chi_plus))
     assert (tmp_path / "scan.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
-
-
-def test_cli_element_and_composition_scans_to_stdout():
     rows = list(csv.DictReader(io.StringIO(cli("--element", "Ga", "--energy", "10360:10370:10").stdout)))
-    factors = xrdcalc.Calculator().anomalous_factors("Ga", [10360.0, 10370.0])
-    assert [float(r["f_prime"]) for r in rows] == list(factors.f_prime)
-    assert [float(r["f_double_prime"]) for r in rows] == list(factors.f2)
-    out = cli("--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.25", "--hkl", "0", "0", "4",
+    assert [float(r["f_double_prime"]) for r in rows] == list(
+        xrdcalc.Calculator().anomalous_factors("Ga", [10360.0, 10370.0]).f2)
+    out = cli("--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.5", "--hkl", "0", "0", "4",
               "--wavelength", "1.5405929").stdout
-    rows = list(csv.DictReader(io.StringIO(out)))
-    assert [r["formula"] for r in rows] == ["Ga100As", "In25Ga75As", "In50Ga50As", "In75Ga25As", "In100As"]
+    assert [r["formula"] for r in csv.DictReader(io.StringIO(out))] == ["Ga100As", "In50Ga50As", "In100As"]
 
 
 def test_cli_reports_errors_and_warnings():
-    done = cli("--formula", "Ga0.7As", "--energy", "8000", check=False)
-    assert done.returncode == 1 and "is not a whole number" in done.stderr and done.stdout == ""
-    done = cli("--element", "Ga", "--energy", "500000")
-    assert re.match(r"warning: .*extrapolated", done.stderr)
+    done = cli("--formula", "Ga0.7As", "--energy", "8000", status=1)
+    assert "is not a whole number" in done.stderr and done.stdout == ""
+    assert re.match(r"warning: .*extrapolated", cli("--element", "Ga", "--energy", "500000").stderr)
 
 
 def test_readme_python_example_runs(capsys):
     readme = (pathlib.Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
-    example = readme.split("```python\n", 1)[1].split("```", 1)[0]
-    exec(compile(example, "README.md", "exec"), {})
+    exec(compile(readme.split("```python\n", 1)[1].split("```", 1)[0], "README.md", "exec"), {})
     assert "In47Ga53As" in capsys.readouterr().out

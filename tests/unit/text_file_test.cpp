@@ -1,14 +1,11 @@
-// Text-mode reading and writing, and the atomic replacement of a file.
+// Text-mode reading, of whole files and of mapped ones (writing is checked end to end).
 #include "runtime/text_file.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
-
-#include "xrdcalc/error.hpp"
 
 namespace xrd {
 namespace {
@@ -47,11 +44,6 @@ TEST(TextMode, ReadingDropsCarriageReturnsAndEndsAtControlZ) {
   }
 }
 
-TEST(TextMode, WritingTurnsEachLineFeedIntoCarriageReturnLineFeed) {
-  EXPECT_EQ(ToTextModeBytes("a\n\nb"), "a\r\n\r\nb");
-  EXPECT_EQ(ToTextModeBytes(""), "");
-}
-
 class TextFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,21 +57,6 @@ class TextFileTest : public ::testing::Test {
   std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
   std::filesystem::path directory_;
 };
-
-TEST_F(TextFileTest, LoadsAWholeFileWithTheReadingRules) {
-  std::ofstream(PathOf("in.dat"), std::ios::binary) << "1 2\r\n3\x1a" << "4";
-  std::optional<std::string> text = LoadTextFile(PathOf("in.dat"));
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "1 2\n3");
-}
-
-TEST_F(TextFileTest, ReportsWhyAFileCannotBeLoaded) {
-  std::string problem;
-  EXPECT_FALSE(LoadTextFile(PathOf("missing.dat"), &problem));
-  EXPECT_EQ(problem, "No such file or directory");
-  EXPECT_FALSE(LoadTextFile(directory_.string(), &problem));
-  EXPECT_EQ(problem, "Is a directory");
-}
 
 TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
   // Small files are read, large ones mapped (128 KiB and more): both must
@@ -112,17 +89,6 @@ TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
       EXPECT_EQ(again->text(), *loaded) << name;
     }
   }
-}
-
-TEST_F(TextFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
-  std::ofstream(PathOf("out.dat")) << "an older and much longer result that must go\n";
-  WriteTextFileAtomically(PathOf("out.dat"), "x\ny\n");
-  std::ifstream in(PathOf("out.dat"), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(bytes, "x\r\ny\r\n");
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory_)) ++files;
-  EXPECT_EQ(files, 1);
 }
 
 }  // namespace

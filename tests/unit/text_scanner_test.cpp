@@ -9,7 +9,6 @@
 #include <cstring>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace xrd {
 namespace {
@@ -110,46 +109,6 @@ TEST(TextScanner, AgreesWithTheLibraryOnRandomInputs) {
       if (HasFailure()) return;
     }
   }
-}
-
-TEST(TextScanner, FailedNumberResumesWhereTheLibraryStops) {
-  // "1e+x": the library takes 1 and leaves the scan after "1e+".
-  TextScanner scanner("1e+x 5");
-  double value = 0.0;
-  EXPECT_EQ(scanner.Scan("%lf", &value), 1);
-  EXPECT_EQ(value, 1.0);
-  EXPECT_EQ(scanner.rest(), "x 5");
-  // A failed conversion leaves its target unchanged and ends the scan.
-  double second = 42.0;
-  EXPECT_EQ(scanner.Scan("%lf%lf", &second, &value), 0);
-  EXPECT_EQ(second, 42.0);
-}
-
-TEST(TextScanner, PiecesEndAfterALineFeedOrAfter79Characters) {
-  const std::string text = "ab\n\n" + std::string(85, 'x') + "\nz";
-  TextScanner scanner(text);
-  std::string_view piece;
-  std::vector<std::string> pieces;
-  while (scanner.ReadPiece(piece)) pieces.emplace_back(piece);
-  ASSERT_EQ(pieces.size(), 5u);
-  EXPECT_EQ(pieces[0], "ab\n");
-  EXPECT_EQ(pieces[1], "\n");
-  EXPECT_EQ(pieces[2], std::string(79, 'x'));
-  EXPECT_EQ(pieces[3], "xxxxxx\n");
-  EXPECT_EQ(pieces[4], "z");
-}
-
-TEST(TextScanner, CharactersAreTakenAsTheyStand) {
-  TextScanner scanner(" \nq");
-  char c = '?';
-  EXPECT_TRUE(scanner.ReadChar(c));
-  EXPECT_EQ(c, ' ');
-  char two[2] = {'?', '?'};
-  EXPECT_EQ(scanner.Scan("%2c", two), 1);
-  EXPECT_EQ(two[0], '\n');
-  EXPECT_EQ(two[1], 'q');
-  EXPECT_FALSE(scanner.ReadChar(c));
-  EXPECT_EQ(scanner.Scan("%c", &c), -1);
 }
 
 }  // namespace
