@@ -921,6 +921,8 @@ def main():
     parser.add_argument("--files", action="append", metavar="PATTERN",
                         help="only sources matching this glob (or containing this text); repeatable")
     parser.add_argument("--list", action="store_true", help="print the sample and stop")
+    parser.add_argument("--only", metavar="N,N,...",
+                        help="run only these mutants of the sample (by number), e.g. the survivors of a run")
     parser.add_argument("--which", action="store_true",
                         help="run the whole suite for each mutant and report the tests that kill it")
     parser.add_argument("--jsonl", metavar="FILE", help="write one JSON line per mutant to FILE")
@@ -948,6 +950,9 @@ def main():
     if not files:
         sys.exit("no sources to mutate")
     mutants, stats = sample_mutants(repo, files, args.count, args.seed)
+    if args.only:
+        wanted = {int(n) for n in args.only.replace(" ", "").split(",") if n}
+        mutants = [m for m in mutants if m.number in wanted]
     if args.list:
         print_list(mutants, stats)
         return 0

@@ -41,13 +41,7 @@ double Relative(double ours, double reference) { return (ours - reference) / ref
 // One run with lattice 0 0 0 and the Bragg angle derived, on the shipped data.
 xrd::Result Compute(const std::string& formula, double lambda, double h, double k, double l) {
   static const xrd::Calculator calculator(SHIPPED_BASE);
-  xrd::RunInput input;
-  input.lambda_angstrom = lambda;
-  input.h = h;
-  input.k = k;
-  input.l = l;
-  input.formula = formula;
-  return calculator.compute(input);
+  return calculator.compute({.lambda_angstrom = lambda, .h = h, .k = k, .l = l, .formula = formula});
 }
 
 // The Bragg angle of the run: sin(theta) = lambda / 2d for a cubic cell.

@@ -39,17 +39,9 @@ TEST(Calculator, GivesAnElementsFactorsAsARunUsesThem) {
 
 TEST(Calculator, ARunDescriptionLeftAtItsDefaultsTakesTheStructuresLatticeAndAngleAtScaleOne) {
   const Calculator calculator(DataDirectory());
-  RunInput defaults;
-  defaults.lambda_angstrom = 1.0;
-  defaults.h = 1;
-  defaults.k = 2;
-  defaults.l = 3;
-  defaults.formula = "Ga7In3As";
-  RunInput stated = defaults;
-  stated.a = stated.b = stated.c = 0.0;
-  stated.value4 = stated.value5 = stated.value6 = 0.0;
-  stated.theta_degrees = 0.0;
-  stated.scale = 1.0;
+  const RunInput defaults{.lambda_angstrom = 1.0, .h = 1, .k = 2, .l = 3, .formula = "Ga7In3As"};
+  const RunInput stated{.a = 0, .b = 0, .c = 0, .value4 = 0, .value5 = 0, .value6 = 0, .lambda_angstrom = 1.0,
+                        .h = 1, .k = 2, .l = 3, .theta_degrees = 0, .formula = "Ga7In3As", .scale = 1.0};
   const Result result = calculator.compute(defaults);
   EXPECT_EQ(result.values(), calculator.compute(stated).values());
   EXPECT_EQ(result.a, 0.7 * 5.0 + 0.3 * 6.0);
