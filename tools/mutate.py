@@ -26,6 +26,7 @@ Python standard library only.
 import argparse
 import bisect
 import fnmatch
+import hashlib
 import json
 import os
 import random
@@ -781,12 +782,24 @@ class Runner:
         if status != 0:
             sys.exit("the unmutated copy does not build:\n" + out[-3000:])
         self.log(f"  built in {seconds:.1f} s")
+        self.original_objects = self.object_hashes()
         status, out, seconds = run(self.ctest_cmd(stop=False), cwd=self.build)
         if status != 0:
             sys.exit("the test suite fails on the unmutated copy:\n" + out[-3000:])
         total = re.search(r"tests passed, 0 tests failed out of (\d+)", out)
         self.log(f"  {total.group(1) if total else '?'} tests pass in {seconds:.1f} s")
         self.suite_timeout = self.args.suite_timeout or max(60.0, 10 * seconds)
+
+    def object_hashes(self, since=None):
+        """SHA-256 of each object file of the build (those written since `since`)."""
+        hashes = {}
+        for dirpath, _, names in os.walk(self.build):
+            for name in names:
+                path = os.path.join(dirpath, name)
+                if name.endswith(".o") and (since is None or os.stat(path).st_mtime >= since):
+                    with open(path, "rb") as f:
+                        hashes[path] = hashlib.sha256(f.read()).hexdigest()
+        return hashes
 
     def build_once(self):
         return run(["cmake", "--build", self.build, "-j", str(self.args.jobs)],
@@ -808,11 +821,18 @@ class Runner:
             return
         lines[m.line - 1] = m.mutated
         try:
+            written_at = time.time()
             with open(path, "wb") as f:
                 f.write("\n".join(lines).encode("utf-8", "surrogateescape"))
             status, out, m.build_s = self.build_once()
             if status != 0:
                 m.outcome = "no-compile" if status is not None else "build-timeout"
+                return
+            # Trivial compiler equivalence: a mutant whose object code is the
+            # original's cannot behave differently; its tests are not run.
+            rebuilt = self.object_hashes(since=written_at)
+            if all(self.original_objects.get(p) == h for p, h in rebuilt.items()):
+                m.outcome = "equivalent"
                 return
             status, out, m.test_s = run(self.ctest_cmd(stop=not self.args.which), cwd=self.build,
                                         timeout=self.suite_timeout)
@@ -859,24 +879,31 @@ def print_list(mutants, stats):
 
 def print_report(mutants, which):
     done = [m for m in mutants if m.outcome]
-    compiled = [m for m in done if m.outcome in ("killed", "survived")]
+    compiled = [m for m in done if m.outcome in ("killed", "survived", "equivalent")]
     files = sorted({m.file for m in done})
-    print("\nscore per file (killed / compiled, not compiled):")
+    print("\nscore per file (killed / compiled; equivalent: same object code as the original):")
     for rel in files:
         c = [m for m in compiled if m.file == rel]
         k = sum(m.outcome == "killed" for m in c)
-        nc = sum(m.file == rel and m.outcome not in ("killed", "survived") for m in done)
+        e = sum(m.outcome == "equivalent" for m in c)
+        nc = sum(m.file == rel and m not in compiled for m in done)
         pct = f"{100 * k / len(c):5.1f}%" if c else "    -"
-        print(f"  {rel:40s} {k:4d} / {len(c):<4d} {pct}   {nc} not compiled")
+        print(f"  {rel:40s} {k:4d} / {len(c):<4d} {pct}   {e} equivalent, {nc} not compiled")
     killed = sum(m.outcome == "killed" for m in compiled)
+    equivalent = sum(m.outcome == "equivalent" for m in compiled)
     not_compiled = len(done) - len(compiled)
     pct = f"{100 * killed / len(compiled):.1f}%" if compiled else "-"
-    print(f"\noverall: {killed} / {len(compiled)} killed = {pct}; {not_compiled} of {len(done)} did not compile"
-          + (f"; {len(mutants) - len(done)} not run" if len(done) < len(mutants) else ""))
-    if compiled:
-        b = sum(m.build_s for m in compiled) / len(compiled)
-        t = sum(m.test_s for m in compiled) / len(compiled)
-        print(f"mean time per compiled mutant: build {b:.1f} s + tests {t:.1f} s")
+    rest = len(compiled) - equivalent
+    print(f"\noverall: {killed} / {len(compiled)} compiled mutants killed = {pct}; {not_compiled} of {len(done)} did "
+          "not compile" + (f"; {len(mutants) - len(done)} not run" if len(done) < len(mutants) else ""))
+    if equivalent:
+        print(f"         {equivalent} build to the original's object code; of the other {rest}, {killed} killed = "
+              f"{100 * killed / rest:.1f}%" if rest else "")
+    tested = [m for m in compiled if m.outcome != "equivalent"]
+    if tested:
+        b = sum(m.build_s for m in tested) / len(tested)
+        t = sum(m.test_s for m in tested) / len(tested)
+        print(f"mean time per tested mutant: build {b:.1f} s + tests {t:.1f} s")
     survivors = [m for m in compiled if m.outcome == "survived"]
     print(f"\nsurvivors ({len(survivors)}):")
     for m in survivors:

@@ -77,6 +77,7 @@ const std::string kF1F2Table =
     "#S 34  Se\n#N 3\n500 5 0.5\n"
     "#S 35  Br\n#N 3\n500 5 0.5\n600 6\n#S 36  Kr\n"
     "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n"
+    "#S 38  Sr\n#N 3\n3000 3 3\n2000 2 2\n1000 5 5\n"
     "#S 98  Cf\n#N 3\n1 2 3\n2 3 4\n";
 
 struct Interpolation {
@@ -100,6 +101,7 @@ TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
       {"Se", 500, AnomalousTableOutcome::OutsideTable, 5, 0.5},         // a single row gives its values
       {"Se", 9000, AnomalousTableOutcome::OutsideTable, 5, 0.5},
       {"Rb", 400, AnomalousTableOutcome::OutsideTable, 7, 9},           // below two rows of one energy: the second
+      {"Sr", 1500, AnomalousTableOutcome::OutsideTable, 1.5, 1.5},      // descending: the first row above, row by row
       {"Cf", 1.5, AnomalousTableOutcome::Interpolated, 2.5, 3.5},
   };
   for (const Interpolation& c : cases) {
@@ -112,6 +114,11 @@ TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
     EXPECT_DOUBLE_EQ(f2, c.f2);
     EXPECT_EQ(problem.empty(), c.outcome == AnomalousTableOutcome::Interpolated) << problem;
   }
+  double f1 = 0;
+  double f2 = 0;
+  std::string problem;
+  AnomalousFromTable(kF1F2Table, Sym("Ga"), 5000, f1, f2, &problem);
+  EXPECT_EQ(problem, "energy 5000.000000 eV at or above the table's last row (4000.000000 eV); values extrapolated");
 }
 
 TEST(AnomalousFactors, AbsentAndUnusableRecordsWriteNothing) {
