@@ -311,7 +311,9 @@ bool AnomalousFactorsAt(ChemicalSymbol Symbol, double energy_ev, double& f1, dou
   const char key[] = {'f', '1', 'f', '2', ' ', Symbol.first, Symbol.second};
   const AnomalousRecord& record = table.Memo<AnomalousRecord>(std::string(key, sizeof key), [&] {
     std::string problem;
-    std::optional<AnomalousRecord> read = ReadAnomalousRecord(table.text(), HeadersOf(table), Symbol, &problem);
+    std::string_view text;
+    const RecordHeaders headers = table.HeadersThrough(Symbol, text);
+    std::optional<AnomalousRecord> read = ReadAnomalousRecord(text, headers, Symbol, &problem);
     if (!read) throw Error(element() + problem);
     // A record kept for many evaluations is converted whole once.
     if (files.loading() == DataFiles::Loading::Copy) ConvertAll(*read);

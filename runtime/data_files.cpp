@@ -176,6 +176,83 @@ RecordSearch SearchRecordHeaders(const RecordHeaders& headers, ChemicalSymbol sy
   return headers.ends_with_end_record ? RecordSearch::EndRecord : RecordSearch::EndOfText;
 }
 
+namespace {
+
+// Reads the header that starts at the scanner's '#' (the "#" already
+// taken): false where the text ends first.
+bool ReadHeaderAfterHash(TextScanner& scanner, RecordHeader& header, bool& is_header) {
+  char c = '\0';
+  if (!scanner.ReadChar(c)) return false;
+  is_header = c == 'S';
+  if (!is_header) return true;  // this character is not examined again
+  if (scanner.Scan("%*4c %2c", header.field) != 1) return false;
+  header.after_field = scanner.position();
+  return true;
+}
+
+bool IsEndRecord(const RecordHeader& header) { return header.field[0] == 'C' && header.field[1] == 'f'; }
+
+// Whether the bytes from `from` on hold a Cf record header, searched from
+// their end: only the pages after that header are read.
+bool EndRecordAfter(std::string_view bytes, std::size_t from) {
+  for (std::size_t end = bytes.size(); end > from;) {
+    const void* hash = memrchr(bytes.data() + from, '#', end - from);
+    if (!hash) return false;
+    end = static_cast<std::size_t>(static_cast<const char*>(hash) - bytes.data());
+    TextScanner scanner(bytes.substr(end + 1));
+    RecordHeader header;
+    bool is_header = false;
+    if (ReadHeaderAfterHash(scanner, header, is_header) && is_header && IsEndRecord(header)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void DataFile::ScanNextHeader() const {
+  for (std::size_t wanted = search_position_ + 1;;) {
+    const std::string_view text = contents_.TextPrefix(wanted);
+    const bool whole = contents_.whole();
+    TextScanner scanner(text);
+    scanner.Seek(search_position_);
+    RecordHeader header;
+    bool is_header = false;
+    while (scanner.SkipPast('#') && ReadHeaderAfterHash(scanner, header, is_header)) {
+      search_position_ = scanner.position();
+      if (!is_header) continue;
+      searched_.headers.push_back(header);
+      search_done_ = searched_.ends_with_end_record = IsEndRecord(header);
+      return;
+    }
+    if (whole) break;
+    wanted = text.size() + 1;  // the text goes on past what was read of it: read on
+  }
+  search_done_ = true;
+}
+
+RecordHeaders DataFile::HeadersThrough(ChemicalSymbol symbol, std::string_view& text) const {
+  if (contents_.whole()) {
+    text = contents_.text();
+    return HeadersOf(*this);
+  }
+  std::lock_guard<std::mutex> lock(search_mutex_);
+  std::size_t match = 0;
+  auto matches = [&](const RecordHeader& header) { return SymbolMatches(symbol, header.field[0], header.field[1]); };
+  for (;;) {
+    while (match < searched_.headers.size() && !matches(searched_.headers[match])) ++match;
+    if (search_done_ || match + 1 < searched_.headers.size()) break;
+    ScanNextHeader();
+  }
+  RecordHeaders found = searched_;
+  if (search_done_) {
+    text = contents_.text();
+  } else {
+    text = contents_.TextPrefix(search_position_);
+    found.ends_with_end_record = EndRecordAfter(contents_.mapped_bytes(), searched_.headers[match].after_field);
+  }
+  return found;
+}
+
 const RecordHeaders& HeadersOf(const DataFile& table) {
   return table.Memo<RecordHeaders>("record headers", [&] { return ScanRecordHeaders(table.text()); });
 }

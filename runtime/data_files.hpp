@@ -26,16 +26,51 @@ std::string DataDirectory();
 // Directory of the running executable's resolved real path + "/Base/" + name.
 std::string DataFilePath(std::string_view name);
 
+// A chemical symbol as two characters; a one-letter symbol has '\0' second.
+struct ChemicalSymbol {
+  char first = '\0';
+  char second = '\0';
+  std::string ToString() const;
+};
+
+// The one symbol rule of the program. `c1` is '\0' when the text ends after
+// `c0`. A two-letter symbol matches both characters exactly; a one-letter
+// symbol matches where its letter stands first and the next character is
+// not a lower-case ASCII letter.
+bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1);
+
+// The record headers of a table as the element record search meets them
+// from the start of the text: "#S" wherever it stands (in "#", "#", "S" the
+// second "#" starts nothing), four characters of any kind, white space and
+// a two-character symbol field. Each header's field and the position just
+// after it, up to and including the first whose field is "Cf".
+struct RecordHeader {
+  char field[2] = {'\0', '\0'};
+  std::size_t after_field = 0;
+};
+struct RecordHeaders {
+  std::vector<RecordHeader> headers;
+  bool ends_with_end_record = false;  // the last header is the Cf record
+};
+
 // One data file under the text-mode rules, loaded once. What readers parse
 // from it can be kept with it (Memo), so that it is parsed once too.
 class DataFile {
  public:
-  DataFile(std::string path, TextFileContents contents)
-      : path_(std::move(path)), contents_(std::move(contents)), text_(contents_.text()) {}
+  DataFile(std::string path, TextFileContents contents) : path_(std::move(path)), contents_(std::move(contents)) {}
 
   const std::string& path() const { return path_; }
-  std::string_view text() const { return text_; }
+  std::string_view text() const { return contents_.text(); }
   const FileIdentity& identity() const { return contents_.identity(); }
+
+  // What the element record search for `symbol` needs of the table: the
+  // headers from the start through the element's record and the header
+  // after it (all of them, up to the Cf record, when there is no such
+  // record), and in `text` a view of the text that holds them. On a mapped
+  // table no more of the file is read than that, and ends_with_end_record
+  // then tells whether a Cf record follows the element's, read from the
+  // end of the file.
+  RecordHeaders HeadersThrough(ChemicalSymbol symbol, std::string_view& text) const;
 
   // The value kept under `key`, made by `make` on first use. A `make` that
   // throws keeps nothing. Safe to call from several threads.
@@ -48,10 +83,17 @@ class DataFile {
   }
 
  private:
+  // Scans the next record header into searched_, or marks the search done.
+  void ScanNextHeader() const;
+
   std::string path_;
   TextFileContents contents_;
-  std::string_view text_;
   mutable KeptValues<std::shared_ptr<const void>> memo_;
+  // The record headers met so far by searches on a mapped table.
+  mutable std::mutex search_mutex_;
+  mutable RecordHeaders searched_;
+  mutable std::size_t search_position_ = 0;
+  mutable bool search_done_ = false;
 };
 
 // The data files of one data directory, each loaded on first use and then
@@ -110,19 +152,6 @@ class DataFilesScope {
   const DataFiles* previous_;
 };
 
-// A chemical symbol as two characters; a one-letter symbol has '\0' second.
-struct ChemicalSymbol {
-  char first = '\0';
-  char second = '\0';
-  std::string ToString() const;
-};
-
-// The one symbol rule of the program. `c1` is '\0' when the text ends after
-// `c0`. A two-letter symbol matches both characters exactly; a one-letter
-// symbol matches where its letter stands first and the next character is
-// not a lower-case ASCII letter.
-bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1);
-
 // How an element record search ended.
 enum class RecordSearch {
   Found,       // the element's record
@@ -130,19 +159,6 @@ enum class RecordSearch {
   EndOfText,   // neither: the table is cut short
 };
 
-// The record headers of a table as the element record search meets them
-// from the start of the text: "#S" wherever it stands (in "#", "#", "S" the
-// second "#" starts nothing), four characters of any kind, white space and
-// a two-character symbol field. Each header's field and the position just
-// after it, up to and including the first whose field is "Cf".
-struct RecordHeader {
-  char field[2] = {'\0', '\0'};
-  std::size_t after_field = 0;
-};
-struct RecordHeaders {
-  std::vector<RecordHeader> headers;
-  bool ends_with_end_record = false;  // the last header is the Cf record
-};
 RecordHeaders ScanRecordHeaders(std::string_view text);
 
 // The element record search on a table's headers: the first header whose

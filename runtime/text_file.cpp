@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -24,6 +25,9 @@ constexpr char kControlZ = 26;
 // Below this size a file costs less to read than to map: mapping, its page
 // faults and unmapping outweigh copying a few pages.
 constexpr std::size_t kSmallestMappedFile = 128 * 1024;
+
+// A mapping's reading rules are applied in steps of at least this much.
+constexpr std::size_t kCheckedStep = 64 * 1024;
 
 // Mapped files guarded against shrinking. Reading a page past the end of a
 // file that shrank raises SIGBUS; the handler puts a page of zeros in its
@@ -217,12 +221,17 @@ TextFileContents& TextFileContents::operator=(TextFileContents&& other) noexcept
     Release();
     mapping_ = other.mapping_;
     mapping_length_ = other.mapping_length_;
+    mutex_ = std::move(other.mutex_);
+    checked_ = other.checked_;
+    whole_.store(other.whole_.load());
     buffer_ = std::move(other.buffer_);
     data_ = other.data_;
     size_ = other.size_;
     identity_ = other.identity_;
     other.mapping_ = nullptr;
     other.mapping_length_ = 0;
+    other.checked_ = 0;
+    other.whole_.store(true);
     other.data_ = "";
     other.size_ = 0;
   }
@@ -236,9 +245,63 @@ void TextFileContents::Release() noexcept {
   }
   mapping_ = nullptr;
   mapping_length_ = 0;
+  mutex_.reset();
+  checked_ = 0;
+  whole_.store(true);
   buffer_.reset();
   data_ = "";
   size_ = 0;
+}
+
+std::string_view TextFileContents::text() const {
+  if (!whole_.load(std::memory_order_acquire)) {
+    std::lock_guard<std::mutex> lock(*mutex_);
+    ApplyRulesToTheRest();
+  }
+  return {data_, size_};
+}
+
+bool TextFileContents::whole() const { return whole_.load(std::memory_order_acquire); }
+
+std::string_view TextFileContents::mapped_bytes() const {
+  return {static_cast<const char*>(mapping_), mapping_ ? mapping_length_ : 0};
+}
+
+std::string_view TextFileContents::TextPrefix(std::size_t length) const {
+  if (whole_.load(std::memory_order_acquire)) return {data_, size_};
+  std::lock_guard<std::mutex> lock(*mutex_);
+  const char* bytes = static_cast<const char*>(mapping_);
+  while (!whole_.load(std::memory_order_relaxed) && checked_ < length) {
+    const std::size_t step = std::min(mapping_length_ - checked_, std::max(length - checked_, kCheckedStep));
+    if (std::memchr(bytes + checked_, kControlZ, step) || std::memchr(bytes + checked_, '\r', step)) {
+      ApplyRulesToTheRest();  // the text ends early or is not the bytes themselves
+    } else if ((checked_ += step) == mapping_length_) {
+      size_ = checked_;
+      whole_.store(true, std::memory_order_release);
+    }
+  }
+  return {data_, whole_.load(std::memory_order_relaxed) ? size_ : checked_};
+}
+
+// Applies the reading rules to the mapping from `checked_` on. Bytes before
+// the first carriage return keep their place, so that views of a prefix
+// given out before stay valid and unchanged; where the pages cannot be made
+// writable the text is a copy and the mapping stays for those views.
+void TextFileContents::ApplyRulesToTheRest() const {
+  if (whole_.load(std::memory_order_relaxed)) return;
+  char* bytes = static_cast<char*>(mapping_);
+  char* cr = nullptr;
+  std::size_t length = checked_ + TextLength(bytes + checked_, mapping_length_ - checked_, cr);
+  if (cr && mprotect(mapping_, mapping_length_, PROT_READ | PROT_WRITE) != 0) {
+    buffer_.reset(new char[length]);
+    std::memcpy(buffer_.get(), bytes, length);
+    cr = buffer_.get() + (cr - bytes);
+    bytes = buffer_.get();
+  }
+  if (cr) length = DropCarriageReturns(bytes, length, cr);
+  data_ = bytes;
+  size_ = length;
+  whole_.store(true, std::memory_order_release);
 }
 
 std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping) {
@@ -258,21 +321,9 @@ std::optional<TextFileContents> MapTextFile(const std::string& path, std::string
       close(fd);
       contents.mapping_ = mapping;
       contents.mapping_length_ = file_size;
-      char* bytes = static_cast<char*>(mapping);
-      char* cr = nullptr;
-      std::size_t length = TextLength(bytes, file_size, cr);
-      // Only now do pages get copies of their own, from the first CR on.
-      if (cr && mprotect(mapping, file_size, PROT_READ | PROT_WRITE) != 0) {  // then a copy
-        std::unique_ptr<char[]> copy(new char[length]);
-        std::memcpy(copy.get(), bytes, length);
-        cr = copy.get() + (cr - bytes);
-        bytes = copy.get();
-        contents.Release();
-        contents.buffer_ = std::move(copy);
-      }
-      if (cr) length = DropCarriageReturns(bytes, length, cr);
-      contents.data_ = bytes;
-      contents.size_ = length;
+      contents.mutex_ = std::make_unique<std::mutex>();
+      contents.data_ = static_cast<const char*>(mapping);
+      contents.whole_.store(false);
       return contents;
     }
   }

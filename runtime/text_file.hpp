@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstddef>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,8 +59,11 @@ bool MappedFileShrank();
 // pays: a large regular file stays a private read-only mapping, made
 // writable only when it holds a carriage return to drop (only the pages
 // from the first one on are then copied); a small one is read into a
-// buffer of its own. The bytes stay where they are for the object's
-// lifetime, moves included, so views of text() stay valid while it lives.
+// buffer of its own. The rules are applied to a mapping only as far as its
+// text is asked for, so that a reader who needs the start of a large table
+// touches no page past it. The bytes stay where they are for the object's
+// lifetime, moves included, so views of the text stay valid while it
+// lives. Safe to use from several threads.
 class TextFileContents {
  public:
   TextFileContents() = default;
@@ -68,18 +73,35 @@ class TextFileContents {
   TextFileContents& operator=(const TextFileContents&) = delete;
   ~TextFileContents() { Release(); }
 
-  std::string_view text() const { return {data_, size_}; }
+  // The whole text.
+  std::string_view text() const;
+  // The text's first `length` characters at least (all of it when it is
+  // shorter): on a mapping whose start holds no carriage return and no
+  // control-Z, the bytes checked so far, in steps of 64 KiB.
+  std::string_view TextPrefix(std::size_t length) const;
+  // Whether the text is known whole; until then the reading rules have
+  // been applied to the TextPrefix given so far only.
+  bool whole() const;
+  // The file's bytes as mapped, before the reading rules (empty for a file
+  // read into a buffer).
+  std::string_view mapped_bytes() const;
   const FileIdentity& identity() const { return identity_; }
 
  private:
   friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping);
   void Release() noexcept;
+  void ApplyRulesToTheRest() const;  // with the mutex held
 
   void* mapping_ = nullptr;
   std::size_t mapping_length_ = 0;
-  std::unique_ptr<char[]> buffer_;
-  const char* data_ = "";
-  std::size_t size_ = 0;
+  // A mapping's state: its first `checked_` bytes hold no CR and no
+  // control-Z; `whole_` once the rules have been applied to all of it.
+  std::unique_ptr<std::mutex> mutex_;
+  mutable std::size_t checked_ = 0;
+  mutable std::atomic<bool> whole_{true};
+  mutable std::unique_ptr<char[]> buffer_;
+  mutable const char* data_ = "";
+  mutable std::size_t size_ = 0;
   FileIdentity identity_;
 };
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
+#include <fstream>
 
 namespace xrd {
 namespace {
@@ -68,6 +70,37 @@ TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
   EXPECT_EQ(Search("#S  1  H", "H"), "");
   // The four skipped characters may be line ends; the symbol field follows white space.
   EXPECT_EQ(Search("#S\n\n\n\n\n  Ga!", "Ga"), "!");
+}
+
+TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
+  // 40 records of about 8 KiB (fields Ab, Ac, ...), mapped; with a Cf record at the end and without.
+  std::string records;
+  for (int z = 1; z <= 40; ++z) {
+    records += "#S " + std::to_string(z) + "  ";
+    records += static_cast<char>('A' + z / 26);
+    records += static_cast<char>('a' + z % 26);
+    for (int row = 0; row < 900; ++row) records += "\n1000 1 2";
+    records += '\n';
+  }
+  const std::filesystem::path directory = std::filesystem::temp_directory_path() / "xrdcalc-large-table";
+  std::filesystem::create_directories(directory);
+  for (const std::string end : {"#S 98  Cf\n1 2 3\n", ""}) {
+    const std::string table = records + end;
+    std::ofstream(directory / "f1f2.dat", std::ios::binary) << table;
+    const RecordHeaders all = ScanRecordHeaders(table);
+    for (const char* symbol : {"Ad", "Zz"}) {  // the third record; none
+      const DataFiles files(directory.string());
+      std::string_view text;
+      const RecordHeaders found = files.Get("f1f2.dat").HeadersThrough(Sym(symbol), text);
+      const std::size_t count = symbol[0] == 'A' ? 4 : all.headers.size();
+      ASSERT_EQ(found.headers.size(), count) << symbol;
+      for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(found.headers[i].after_field, all.headers[i].after_field);
+      EXPECT_EQ(found.ends_with_end_record, !end.empty()) << symbol;
+      EXPECT_EQ(text, std::string_view(table).substr(0, text.size()));
+      EXPECT_EQ(text.size() < table.size() / 2, symbol[0] == 'A') << symbol << ": only the start is read";
+    }
+  }
+  std::filesystem::remove_all(directory);
 }
 
 TEST(DataFiles, LoadEachFileOnceAndKeepWhatIsMadeOfIt) {  // names that leave Base/ are end-to-end cases

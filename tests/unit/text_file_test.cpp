@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <random>
 
 namespace xrd {
@@ -60,7 +61,8 @@ class TextFileTest : public ::testing::Test {
 
 TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
   // Small files are read, large ones mapped (128 KiB and more): both must
-  // give what LoadTextFile gives, and stay valid when moved.
+  // give what LoadTextFile gives, and stay valid when moved. A prefix asked
+  // for first is the text's start and stays so once the whole is read.
   std::mt19937 random(7);
   for (std::size_t size : {0, 1, 4095, 4096, 4097, 131071, 131072, 131073, 1048576}) {
     for (int variant = 0; variant < 5; ++variant) {
@@ -84,9 +86,16 @@ TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
       std::optional<std::string> loaded = LoadTextFile(name);
       std::optional<TextFileContents> mapped = MapTextFile(name);
       ASSERT_TRUE(loaded && mapped) << name;
+      const std::string_view prefix = mapped->TextPrefix(size / 3);
+      EXPECT_EQ(prefix, loaded->substr(0, prefix.size())) << name;
+      EXPECT_GE(prefix.size(), std::min(size / 3, loaded->size())) << name;
+      EXPECT_TRUE(mapped->whole() ? size != 1048576 || variant != 0 : prefix.size() < mapped->mapped_bytes().size())
+          << "the rest of a large file without CR or control-Z is not read yet";
+      const std::string copy(prefix);
       TextFileContents moved = std::move(*mapped);
       std::optional<TextFileContents> again(std::move(moved));
       EXPECT_EQ(again->text(), *loaded) << name;
+      EXPECT_EQ(prefix, copy) << name;
     }
   }
 }
