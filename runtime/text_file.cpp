@@ -24,7 +24,7 @@ constexpr char kControlZ = 26;
 
 // Below this size a file costs less to read than to map: mapping, its page
 // faults and unmapping outweigh copying a few pages.
-constexpr std::size_t kSmallestMappedFile = 128 * 1024;
+constexpr std::size_t kSmallestMappedFile = 16 * 1024;
 
 // A mapping's reading rules are applied in steps of at least this much.
 constexpr std::size_t kCheckedStep = 64 * 1024;
