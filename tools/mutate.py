@@ -4,6 +4,7 @@
     python3 tools/mutate.py --list                  # the sample, nothing is built
     python3 tools/mutate.py --count 20 --seed 3     # build and test 20 mutants
     python3 tools/mutate.py --files 'driver/*' --which --jsonl run.jsonl
+    python3 tools/mutate.py --only 12,40,41          # chosen mutants of the sample
 
 A mutant is one single-line change to one C++ source outside tests/, bench/,
 examples/ and build directories: a relational or arithmetic operator swapped,
@@ -18,7 +19,10 @@ temporary directory, or --workdir, which is kept and reused by later runs);
 the real sources are never written.  The copy is configured once, built and
 tested unmutated, then each mutant is applied, built incrementally and the
 suite run until its first failing test.  A mutant that does not build is left
-out of the score; a test that times out counts as a kill.
+out of the score; a test that times out counts as a kill.  A mutant whose
+rebuilt object files are byte for byte the original's cannot behave
+differently (trivial compiler equivalence): it is reported as equivalent and
+not tested, and the score is given with and without such mutants.
 
 Python standard library only.
 """

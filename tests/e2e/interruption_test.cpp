@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 
 const std::string kInput = "0 0 0\n0 0 0\n1.5405929\n0 0 4\n0\nGa7In3As\n1\n";
 
-// Starts the program in `work`; the child applies `limit_file_size` first.
+// Starts the program in `work`, named "--list" (a name is no option); the
+// child applies `limit_file_size` first.
 pid_t Start(const ProgramRunner& runner, bool limit_file_size = false) {
   const pid_t pid = fork();
   if (pid == 0) {
@@ -33,7 +34,7 @@ pid_t Start(const ProgramRunner& runner, bool limit_file_size = false) {
       const rlimit none{0, 0};
       setrlimit(RLIMIT_FSIZE, &none);
     }
-    execl(runner.executable().c_str(), "xrdcalc", static_cast<char*>(nullptr));
+    execl(runner.executable().c_str(), "--list", static_cast<char*>(nullptr));
     _exit(98);
   }
   return pid;

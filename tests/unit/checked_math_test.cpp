@@ -1,5 +1,7 @@
-// The elementary functions' values and error reports outside their domains.
+// The elementary functions' values and error reports outside their domains,
+// and reports made outside a run.
 #include "runtime/checked_math.hpp"
+#include "runtime/warning.hpp"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +62,12 @@ TEST(CheckedMath, ValuesAndReportsFollowTheErrorTable) {
     }
     EXPECT_EQ(report, c.report);
   }
+}
+
+TEST(Reports, OutsideARunGoStraightToStandardError) {
+  ::testing::internal::CaptureStderr();
+  Warn("a table is odd");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "warning: a table is odd\n");
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ void ExpectSame(const Outcome& mine, const Outcome& library, const std::string& 
 
 // Each format is run through both scanners; "%n" tells the library's
 // position where the whole format matched.
-enum class Form { ThreeDoubles, DoubleComma, Site, IntCommaInt, SkipAndTwoChars, Ints, LiteralThenDouble };
+enum class Form { ThreeDoubles, DoubleComma, Site, IntCommaInt, SkipAndTwoChars, Ints, LiteralThenDouble, CharInt };
 
 Outcome ScanWithLibrary(Form form, const std::string& in) {
   Outcome o;
@@ -52,6 +52,7 @@ Outcome ScanWithLibrary(Form form, const std::string& in) {
     case Form::SkipAndTwoChars: o.count = std::sscanf(s, "%*4c %2c%n", o.c, &n); break;
     case Form::Ints: o.count = std::sscanf(s, "%d%d%n", &o.i[0], &o.i[1], &n); break;
     case Form::LiteralThenDouble: o.count = std::sscanf(s, "UP (W&K) data: %lf%n", &o.d[0], &n); break;
+    case Form::CharInt: o.count = std::sscanf(s, "%c%d%n", o.c, &o.i[0], &n); break;
   }
   o.consumed = n;
   return o;
@@ -68,6 +69,7 @@ Outcome ScanWithScanner(Form form, const std::string& in) {
     case Form::SkipAndTwoChars: o.count = scanner.Scan("%*4c %2c", o.c); break;
     case Form::Ints: o.count = scanner.Scan("%d%d", &o.i[0], &o.i[1]); break;
     case Form::LiteralThenDouble: o.count = scanner.Scan("UP (W&K) data: %lf", &o.d[0]); break;
+    case Form::CharInt: o.count = scanner.Scan("%c%d", o.c, &o.i[0]); break;
   }
   o.consumed = scanner.last_scan_complete() ? static_cast<long>(scanner.position()) : -2;
   return o;
@@ -75,7 +77,7 @@ Outcome ScanWithScanner(Form form, const std::string& in) {
 
 constexpr Form kAllForms[] = {Form::ThreeDoubles, Form::DoubleComma,    Form::Site,
                               Form::IntCommaInt,  Form::SkipAndTwoChars, Form::Ints,
-                              Form::LiteralThenDouble};
+                              Form::LiteralThenDouble, Form::CharInt};
 
 TEST(TextScanner, AgreesWithTheLibraryOnAwkwardInputs) {
   const char* inputs[] = {
@@ -88,6 +90,7 @@ TEST(TextScanner, AgreesWithTheLibraryOnAwkwardInputs) {
       "UP (W&K) data: 5.2",               "UP(W&K)data:5.2",         "UP  (W&K)  data:   -1e-3",  "UP (W&K) dat",
       "UP (W&K) data:",                   "1e400 -1e400 4.9e-324",   "1e-400",     "  \n  ",    "1.",
       "-.e5",        "0x1.fffffffffffffp1023",  "123456789012345678901234567890e-10",         "1e+",   "1e-",
+      "0xA 0XaF.Bp1",
   };
   for (const char* input : inputs) {
     for (Form form : kAllForms) {
