@@ -2,6 +2,7 @@
 #include "runtime/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -98,6 +99,23 @@ TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
       EXPECT_EQ(prefix, copy) << name;
     }
   }
+}
+
+TEST_F(TextFileTest, AMappedFileThatChangesIsNoticedAndOneThatShrinksReadsAsZeros) {
+  const std::string name = PathOf("table.dat");
+  std::ofstream(name, std::ios::binary) << std::string(100000, 'x');
+  std::optional<TextFileContents> mapped = MapTextFile(name);
+  ASSERT_TRUE(mapped);
+  EXPECT_FALSE(FileChangedSince(name, mapped->identity()));
+  std::ofstream(name, std::ios::binary | std::ios::app) << "more";
+  EXPECT_TRUE(FileChangedSince(name, mapped->identity()));
+  ASSERT_EQ(truncate(name.c_str(), 0), 0);
+  EXPECT_FALSE(MappedFileShrank());
+  EXPECT_EQ(mapped->text(), std::string(100000, '\0'));  // no SIGBUS
+  EXPECT_TRUE(MappedFileShrank());
+  std::filesystem::rename(name, PathOf("old.dat"));
+  std::ofstream(name, std::ios::binary) << "another file";
+  EXPECT_FALSE(FileChangedSince(name, mapped->identity())) << "a file replaced by another is not one changed";
 }
 
 }  // namespace
