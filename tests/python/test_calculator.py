@@ -117,14 +117,3 @@ def test_composition_scan(calc):
     assert "GaAs" in calc.structures() and "f1f2" not in calc.structures()
     with pytest.raises(ValueError):
         calc.scan_composition("In", "Ga", "As", [1.2], HKL, CU_KA1)
-
-
-def test_anomalous_factors_across_the_ga_k_edge(calc):
-    energies = np.array([10300.0, 10360.0, 10370.0, 10450.0])
-    ga, as_ = calc.anomalous_factors("Ga", energies), calc.anomalous_factors("As", energies)
-    assert ga.f0 == pytest.approx(31, abs=0.1)
-    np.testing.assert_array_equal(ga.f_prime, ga.f1 - ga.f0)
-    assert ga.f_double_prime[2] > 5 * ga.f_double_prime[1]  # the edge at 10367 eV
-    scan = calc.scan_energy("GaAs", energies, (0, 0, 0))  # four of each in the cell
-    np.testing.assert_allclose(scan.sum_f1, 4 * (ga.f1 + as_.f1), rtol=1e-12)
-    np.testing.assert_allclose(scan.sum_f2, 4 * (ga.f2 + as_.f2), rtol=1e-12)
