@@ -146,19 +146,33 @@ bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1) {
   return c1 == symbol.second;
 }
 
+namespace {
+
+// Reads the header that starts at the scanner's '#' (the "#" already
+// taken): false where the text ends first.
+bool ReadHeaderAfterHash(TextScanner& scanner, RecordHeader& header, bool& is_header) {
+  char c = '\0';
+  if (!scanner.ReadChar(c)) return false;
+  is_header = c == 'S';
+  if (!is_header) return true;  // this character is not examined again
+  if (scanner.Scan("%*4c %2c", header.field) != 1) return false;
+  header.after_field = scanner.position();
+  return true;
+}
+
+bool IsEndRecord(const RecordHeader& header) { return header.field[0] == 'C' && header.field[1] == 'f'; }
+
+}  // namespace
+
 RecordHeaders ScanRecordHeaders(std::string_view text) {
   RecordHeaders result;
   TextScanner scanner(text);
-  for (;;) {
-    if (!scanner.SkipPast('#')) break;
-    char c = '\0';
-    if (!scanner.ReadChar(c)) break;
-    if (c != 'S') continue;  // this character is not examined again
-    RecordHeader header;
-    if (scanner.Scan("%*4c %2c", header.field) != 1) break;
-    header.after_field = scanner.position();
+  RecordHeader header;
+  bool is_header = false;
+  while (scanner.SkipPast('#') && ReadHeaderAfterHash(scanner, header, is_header)) {
+    if (!is_header) continue;
     result.headers.push_back(header);
-    if (header.field[0] == 'C' && header.field[1] == 'f') {
+    if (IsEndRecord(header)) {
       result.ends_with_end_record = true;
       break;
     }
@@ -178,19 +192,6 @@ RecordSearch SearchRecordHeaders(const RecordHeaders& headers, ChemicalSymbol sy
 
 namespace {
 
-// Reads the header that starts at the scanner's '#' (the "#" already
-// taken): false where the text ends first.
-bool ReadHeaderAfterHash(TextScanner& scanner, RecordHeader& header, bool& is_header) {
-  char c = '\0';
-  if (!scanner.ReadChar(c)) return false;
-  is_header = c == 'S';
-  if (!is_header) return true;  // this character is not examined again
-  if (scanner.Scan("%*4c %2c", header.field) != 1) return false;
-  header.after_field = scanner.position();
-  return true;
-}
-
-bool IsEndRecord(const RecordHeader& header) { return header.field[0] == 'C' && header.field[1] == 'f'; }
 
 // Whether the bytes from `from` on hold a Cf record header, searched from
 // their end: only the pages after that header are read.
