@@ -8,14 +8,14 @@ void TCompositeStructure::ComputeLattice() {
   if (A != 0.0 || B != 0.0 || C != 0.0) return;
   if (HasDigits == 0) {
     ComponentCount = 1;
-    Structure = NewStructure(A, B, C, Formula);
+    NewStructure(A, B, C, Formula);
     Structure->GetLattice(&A, &B, &C);
     return;
   }
   if (Parsed == 0) ParseFormula();
   for (int i = 0; i < ComponentCount; ++i) {
     if (!IsVisited(i)) continue;
-    Structure = NewStructure(0.0, 0.0, 0.0, StructureNameOf(i));
+    NewStructure(0.0, 0.0, 0.0, StructureNameOf(i));
     double a = 0.0;
     double b = 0.0;
     double c = 0.0;

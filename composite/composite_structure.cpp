@@ -37,8 +37,8 @@ void TCompositeStructure::AccumulateWeighted(double& field, int index, double va
   field = (weight * value) / static_cast<double>(DigitsTotal) + field;
 }
 
-std::unique_ptr<TStructure> TCompositeStructure::NewStructure(double a, double b, double c, std::string name) const {
-  return std::make_unique<TStructure>(a, b, c, Lambda, H, K, L, Theta, std::move(name));
+void TCompositeStructure::NewStructure(double a, double b, double c, std::string name) {
+  Structure.emplace(a, b, c, Lambda, H, K, L, Theta, std::move(name));
 }
 
 void TCompositeStructure::GetStructureFactors(double* s0, double* s1, double* s2, double* s3, double* s4,

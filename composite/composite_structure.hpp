@@ -5,7 +5,7 @@
 #pragma once
 
 #include <array>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "composite/names_and_digits.hpp"
@@ -38,7 +38,7 @@ class TCompositeStructure {
   void GetLattice(double* a, double* b, double* c) const;
   void GetStructureScalar(double* scalar) const;
 
-  std::unique_ptr<TStructure> Structure;
+  std::optional<TStructure> Structure;  // held in place: no allocation per structure
   std::string Formula;
   std::array<NamesAndDigits, kMaxComponents> Components;
   int ComponentCount = 0;
@@ -71,7 +71,7 @@ class TCompositeStructure {
   int WeightOf(int index) const { return Weights[index]; }
   // (w * value) / DigitsTotal + field, in floating point.
   void AccumulateWeighted(double& field, int index, double value) const;
-  std::unique_ptr<TStructure> NewStructure(double a, double b, double c, std::string name) const;
+  void NewStructure(double a, double b, double c, std::string name);
 };
 
 }  // namespace xrd

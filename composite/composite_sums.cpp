@@ -8,7 +8,7 @@ namespace xrd {
 void TCompositeStructure::ComputeStructureFactors() {
   if (HasDigits == 0) {
     ComponentCount = 1;
-    Structure = NewStructure(A, B, C, Formula);
+    NewStructure(A, B, C, Formula);
     Structure->Calculate();
     Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
                           &StructureFactors[4], &StructureFactors[5]);
@@ -16,7 +16,7 @@ void TCompositeStructure::ComputeStructureFactors() {
     ParseFormula();
     for (int i = 0; i < ComponentCount; ++i) {
       if (!IsVisited(i)) continue;
-      Structure = NewStructure(A, B, C, StructureNameOf(i));
+      NewStructure(A, B, C, StructureNameOf(i));
       Structure->Calculate();
       double r[6];
       Structure->GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
@@ -35,7 +35,7 @@ void TCompositeStructure::ComputeStructureScalar() {
   if (Parsed == 0) ParseFormula();
   for (int i = 0; i < ComponentCount; ++i) {
     if (!IsVisited(i)) continue;
-    Structure = NewStructure(A, B, C, StructureNameOf(i));
+    NewStructure(A, B, C, StructureNameOf(i));
     double scalar = 0.0;
     Structure->GetStructureScalar(&scalar);
     AccumulateWeighted(StructureScalar, i, scalar);

@@ -309,7 +309,7 @@ bool AnomalousFactorsAt(ChemicalSymbol Symbol, double energy_ev, double& f1, dou
   const DataFile& table = files.Get("f1f2.dat");
   auto element = [&] { return Printable(table.path()) + ": element " + Symbol.ToString() + ": "; };
   const char key[] = {'f', '1', 'f', '2', ' ', Symbol.first, Symbol.second};
-  const AnomalousRecord& record = table.Memo<AnomalousRecord>(std::string(key, sizeof key), [&] {
+  const AnomalousRecord& record = table.Memo<AnomalousRecord>(std::string_view(key, sizeof key), [&] {
     std::string problem;
     std::string_view text;
     const RecordHeaders headers = table.HeadersThrough(Symbol, text);

@@ -55,7 +55,7 @@ void TElement::Calculate() {
 
   const DataFile& file = CurrentDataFiles().Get(FileName);
   const char key[] = {'s', 'i', 't', 'e', 's', ' ', Symbol.first, Symbol.second};
-  const SiteTable& table = file.Memo<SiteTable>(std::string(key, sizeof key), [&] {
+  const SiteTable& table = file.Memo<SiteTable>(std::string_view(key, sizeof key), [&] {
     std::string problem;
     std::optional<SiteTable> read = ReadElementSites(file.text(), Symbol, &problem);
     if (!read) throw Error(Printable(file.path()) + ": element " + Symbol.ToString() + ": " + problem);

@@ -96,7 +96,7 @@ double FormFactorOf(ChemicalSymbol Symbol, double s) { return EvaluateFormFactor
 const GaussianCoefficients& FormFactorCoefficients(ChemicalSymbol Symbol) {
   const DataFile& table = CurrentDataFiles().Get("f0_xop.dat");
   const char key[] = {'f', '0', ' ', Symbol.first, Symbol.second};
-  return table.Memo<GaussianCoefficients>(std::string(key, sizeof key), [&] {
+  return table.Memo<GaussianCoefficients>(std::string_view(key, sizeof key), [&] {
         std::string problem;
         std::optional<GaussianCoefficients> read =
             ReadFormFactorRecord(table.text(), HeadersOf(table), Symbol, &problem);

@@ -122,7 +122,6 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
   StructureScalar = header.structure_scalar;
   if (A == 0.0 && B == 0.0 && C == 0.0) A = B = C = header.lattice_angstrom;
   if (Theta == 0.0) DeriveBraggAngle();
-  CreateElements();
 }
 
 void TStructure::DeriveBraggAngle() {
@@ -154,6 +153,7 @@ int TStructure::VisitedElementCount() const {
 }
 
 void TStructure::Calculate() {
+  CreateElements();
   const int visited = VisitedElementCount();
   for (int slot = 0; slot < visited; ++slot) Elements[slot]->Calculate();
   for (int slot = 0; slot < visited; ++slot) {

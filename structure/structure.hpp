@@ -46,6 +46,8 @@ class TStructure {
   TStructure(double a, double b, double c, double lambda, double h, double k, double l, double theta,
              std::string name);
 
+  // Makes the elements (only the sums need them: reading the header, the
+  // lattice and the scalar does not) and adds up their sums.
   void Calculate();
   void GetResults(double* sum_f1, double* sum_f2, double* re_f_minus, double* im_f_minus, double* re_f_plus,
                   double* im_f_plus) const;

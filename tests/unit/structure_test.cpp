@@ -43,13 +43,15 @@ TEST(Structure, SymbolSplit) {
   }
 }
 
-TEST(Structure, ReadsItsHeaderAndCreatesItsElements) {
+TEST(Structure, ReadsItsHeaderAndCreatesItsElementsToCalculate) {
   TStructure inp(0, 0, 0, 1.5405929, 0, 0, 4, 0, "InP");
   EXPECT_EQ(inp.ElementCount, 2);
   EXPECT_EQ(inp.FileName, "InP.stf");
   EXPECT_EQ(inp.A, 5.8687);
   EXPECT_EQ(inp.C, 5.8687);
   EXPECT_EQ(inp.StructureScalar, 0.36);
+  EXPECT_FALSE(inp.Elements[0]);  // made by Calculate
+  inp.Calculate();
   ASSERT_TRUE(inp.Elements[0] && inp.Elements[1]);
   EXPECT_EQ(inp.Elements[0]->Symbol.ToString(), "In");
   EXPECT_EQ(inp.Elements[1]->Symbol.ToString(), "P");
