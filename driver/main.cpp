@@ -2,6 +2,7 @@
 // --help, --version and --list tell about the program and its data; every
 // other argument is ignored. On an orderly stop the message goes to
 // standard error, a stale output.dat is removed and the exit status is 1.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,11 +40,14 @@ int Tell(std::string_view what) {
 }
 
 void RemoveStaleOutput(std::string& message) {
-  if (unlink("output.dat") != 0 && errno != ENOENT) {
-    message += "; the output.dat of an earlier run could not be removed (";
-    message += std::strerror(errno);
-    message += ") and is not this run's result";
-  }
+  if (unlink("output.dat") == 0 || errno == ENOENT) return;
+  const int reason = errno;
+  // A read-only directory refuses the unlink even where no output.dat is.
+  struct stat info {};
+  if (lstat("output.dat", &info) != 0 && errno == ENOENT) return;
+  message += "; the output.dat of an earlier run could not be removed (";
+  message += std::strerror(reason);
+  message += ") and is not this run's result";
 }
 
 }  // namespace
