@@ -140,6 +140,9 @@ TEST(Hostile, InputOfUnknownSizeIsReadNoFurtherThanTheLimit) {
   fs::create_symlink("/dev/zero", runner.work() / "input.dat");
   ExpectOutcome(runner, "", 1, "cannot read input.dat: larger than 1048576 bytes");
   fs::remove(runner.work() / "input.dat");
+  fs::create_symlink("/proc/self/mem", runner.work() / "input.dat");  // opens, but reading address 0 fails
+  ExpectOutcome(runner, std::nullopt, 1, "xrdcalc: cannot read input.dat: Input/output error\n");
+  fs::remove(runner.work() / "input.dat");
   // A byte-order mark at the start is skipped; text after the scale is
   // ignored with a warning.
   const RunResult plain = ExpectOutcome(runner, Input(kNumbers, "GaAs"), 0, "");

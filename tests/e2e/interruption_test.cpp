@@ -21,19 +21,17 @@ namespace fs = std::filesystem;
 
 const std::string kInput = "0 0 0\n0 0 0\n1.5405929\n0 0 4\n0\nGa7In3As\n1\n";
 
-// Starts the program in `work`, named "--list" (a name is no option); the
-// child applies `limit_file_size` first.
-pid_t Start(const ProgramRunner& runner, bool limit_file_size = false) {
+// Starts the program in `work`, named "--list" (a name is no option), its
+// standard error to `errors` (a pipe: a file would be limited too); the
+// child first applies `limit` to `resource` when one is given.
+pid_t Start(const ProgramRunner& runner, int resource = -1, rlim_t limit = 0, int errors = -1) {
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(runner.work().c_str()) != 0) _exit(99);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    if (limit_file_size) {
-      const rlimit none{0, 0};
-      setrlimit(RLIMIT_FSIZE, &none);
-    }
+    dup2(open("/dev/null", O_WRONLY), 1);
+    dup2(errors >= 0 ? errors : 1, 2);
+    const rlimit bytes{limit, limit};
+    if (resource >= 0) setrlimit(resource, &bytes);
     execl(runner.executable().c_str(), "--list", static_cast<char*>(nullptr));
     _exit(98);
   }
@@ -70,14 +68,42 @@ TEST(Interruption, KilledRunsLeaveNoTemporaryOrPartialFile) {
   }
 }
 
-TEST(Interruption, AFileSizeLimitIsAnOrderlyStop) {
+// Limits on the file size (at once, and after a first write cut short) and
+// on memory (from plenty down to too little to reach main) give the result
+// or an orderly stop with its message, and never a partial output.dat.
+TEST(Interruption, ResourceLimitsAreOrderlyStops) {
   ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
-  WriteBytes(runner.work() / "input.dat", kInput);
-  const pid_t pid = Start(runner, /*limit_file_size=*/true);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_TRUE(Leftovers(runner, "").empty());
+  const std::string complete = *runner.Run(kInput).output;
+  std::string errors;
+  auto run = [&](int resource, rlim_t limit) {
+    fs::remove(runner.work() / "output.dat");
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return -2;
+    const pid_t pid = Start(runner, resource, limit, pipe_ends[1]);
+    close(pipe_ends[1]);
+    errors.clear();
+    char buffer[256];
+    for (ssize_t got; (got = read(pipe_ends[0], buffer, sizeof buffer)) > 0;) errors.append(buffer, got);
+    close(pipe_ends[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(Leftovers(runner, complete).empty()) << limit;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  for (const rlim_t limit : {0, 100}) {
+    EXPECT_EQ(run(RLIMIT_FSIZE, limit), 1);
+    EXPECT_TRUE(errors.ends_with(": File too large\n")) << errors;
+  }
+#ifndef __SANITIZE_ADDRESS__  // which needs far more address space
+  int stops = 0;
+  for (rlim_t kib = 8192; kib > 0; kib -= 128) {
+    const int status = run(RLIMIT_AS, kib * 1024);
+    if (status < 0) break;  // too little to reach main
+    EXPECT_EQ(errors, status == 0 ? "" : "xrdcalc: out of memory\n") << kib << " KiB";
+    stops += status != 0;
+  }
+  EXPECT_GT(stops, 0);
+#endif
 }
 
 TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
