@@ -48,13 +48,6 @@ std::string DataDirectory() {
   return path;
 }
 
-std::string DataFilePath(std::string_view name) {
-  std::string path = DataDirectory();
-  path += '/';
-  path.append(name);
-  return path;
-}
-
 DataFiles::DataFiles(std::string directory, Loading loading) : directory_(std::move(directory)), loading_(loading) {}
 
 const DataFile& DataFiles::Get(std::string_view name) const { return *Load(name, true); }

@@ -23,9 +23,6 @@ namespace xrd {
 // resolved) followed by "/Base".
 std::string DataDirectory();
 
-// Directory of the running executable's resolved real path + "/Base/" + name.
-std::string DataFilePath(std::string_view name);
-
 // A chemical symbol as two characters; a one-letter symbol has '\0' second.
 struct ChemicalSymbol {
   char first = '\0';
