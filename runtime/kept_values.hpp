@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,8 +22,9 @@ class KeptValues {
   // The value kept under `key`, or nullptr.
   Value* Find(std::string_view key) const {
     const std::size_t published = count_.load(std::memory_order_acquire);
+    const std::uint32_t tag = TagOf(key);
     for (std::size_t i = 0; i < published; ++i) {
-      if (slots_[i].key == key) return slots_[i].value.get();
+      if (slots_[i].tag == tag && slots_[i].key == key) return slots_[i].value.get();
     }
     if (published < kSlots) return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -40,6 +42,7 @@ class KeptValues {
     }
     if (used < kSlots) {
       slots_[used].key = std::string(key);
+      slots_[used].tag = TagOf(key);
       slots_[used].value = std::move(value);
       count_.store(used + 1, std::memory_order_release);
       return slots_[used].value.get();
@@ -60,8 +63,17 @@ class KeptValues {
   static constexpr std::size_t kSlots = 32;
   struct Slot {
     std::string key;
+    std::uint32_t tag = 0;  // TagOf(key)
     Pointer value;
   };
+
+  // The key's length and its first and last bytes: keys of the same length
+  // (file names, symbols) are told apart mostly without comparing them.
+  static std::uint32_t TagOf(std::string_view key) {
+    if (key.empty()) return 0;
+    return static_cast<std::uint32_t>(key.size() << 16) | static_cast<unsigned char>(key.front()) << 8 |
+           static_cast<unsigned char>(key.back());
+  }
   std::array<Slot, kSlots> slots_;
   std::atomic<std::size_t> count_{0};
   mutable std::mutex mutex_;
