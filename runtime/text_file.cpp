@@ -239,18 +239,9 @@ TextFileContents& TextFileContents::operator=(TextFileContents&& other) noexcept
 }
 
 void TextFileContents::Release() noexcept {
-  if (mapping_) {
-    munmap(mapping_, mapping_length_);
-    UnguardMapping(mapping_);
-  }
-  mapping_ = nullptr;
-  mapping_length_ = 0;
-  mutex_.reset();
-  checked_ = 0;
-  whole_.store(true);
-  buffer_.reset();
-  data_ = "";
-  size_ = 0;
+  if (!mapping_) return;
+  munmap(mapping_, mapping_length_);
+  UnguardMapping(mapping_);
 }
 
 std::string_view TextFileContents::text() const {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,7 +31,7 @@ std::size_t ApplyTextModeReading(char* bytes, std::size_t size);
 // description such as "No such file or directory". A file of more than
 // `max_bytes` bytes is refused, unread when its size is known.
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem = nullptr,
-                                        std::size_t max_bytes = static_cast<std::size_t>(-1));
+                                        std::size_t max_bytes = std::numeric_limits<std::size_t>::max());
 
 // A file time as stat gives it: seconds and nanoseconds.
 using FileTime = decltype(std::declval<struct stat>().st_mtim);
@@ -89,6 +90,8 @@ class TextFileContents {
 
  private:
   friend std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping);
+  // Unmaps a mapping; the destructor and the move assignment, its only
+  // callers, end the object or overwrite every member.
   void Release() noexcept;
   void ApplyRulesToTheRest() const;  // with the mutex held
 
