@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kInputFile = "input.dat";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr const char* kValueNames[11] = {
+constexpr const char* kValueNames[] = {
     "lattice constant a", "lattice constant b", "lattice constant c", "the fourth value", "the fifth value",
     "the sixth value",    "the wavelength",     "the index h",        "the index k",      "the index l",
     "the Bragg angle"};

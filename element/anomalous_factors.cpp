@@ -60,8 +60,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // that reading one allocates once.
 constexpr std::size_t kRowsReserved = 1024;
 
-constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // The end of a plain decimal number at `p` (an optional minus sign, digits
 // with at most one point, at least one digit, an optional exponent "e" or
