@@ -10,7 +10,10 @@ A mutant is one single-line change to one C++ source outside tests/, bench/,
 examples/ and build directories: a relational or arithmetic operator swapped,
 an integer literal moved by one, a floating constant changed, an if/while
 condition negated, an expression statement deleted, or a returned value
-replaced by a constant of the function's type.  A seeded sample of mutants
+replaced by a constant of the function's type.  A data member's zero
+default ("double f1 = 0.0;") is not mutated: it only keeps the member from
+holding an indeterminate value, and where the member is set before it is
+read (nearly everywhere) its mutants are equivalent.  A seeded sample of mutants
 is spread over the files in proportion to their non-blank lines; the same
 seed on the same sources gives the same sample.
 
@@ -567,6 +570,31 @@ def return_sites(lineno, masked, line_offset, braces):
     return sites
 
 
+# A data member's zero default ("double f1 = 0.0;", "int count{0};"): it only
+# keeps the member from holding an indeterminate value.  Where the member is
+# set before it is read, which is almost everywhere, a mutant of that zero is
+# equivalent; where the zero starts a sum, the sum's own operators are mutated.
+ZERO_MEMBER_DEFAULT_RE = re.compile(
+    r"^\s*(mutable\s+)?(?!static\b|return\b|using\b)[A-Za-z_][\w:<>, ]*[\s*&]+[A-Za-z_]\w*(\[[^\]]*\])?\s*"
+    r"(?P<init>=\s*(0|0\.0?|\{\s*\}|nullptr|false)|\{\s*(0|0\.0?|nullptr|false)?\s*\})\s*;")
+
+
+def in_class_body(braces, pos):
+    inner = braces.enclosing(pos)
+    if not inner:
+        return False
+    header = re.sub(r"^template\s*<[^<>]*(<[^<>]*>[^<>]*)*>\s*", "", braces.header(inner[0]))
+    return re.match(r"^(struct|class|union)\b", header) is not None
+
+
+def zero_member_default_start(masked_line, line_offset, braces):
+    """The column where a data member's zero default starts, or None."""
+    m = ZERO_MEMBER_DEFAULT_RE.match(masked_line)
+    if not m or not in_class_body(braces, line_offset + m.start("init")):
+        return None
+    return m.start("init")
+
+
 def find_sites(text):
     masked = mask_code(text)
     lines_masked = masked.split("\n")
@@ -577,7 +605,8 @@ def find_sites(text):
         lineno = idx + 1
         if "static_assert" not in m:
             sites += operator_sites(lineno, m)
-            sites += literal_sites(lineno, m)
+            zero_default = zero_member_default_start(m, offset, braces)
+            sites += [s for s in literal_sites(lineno, m) if zero_default is None or s.col < zero_default]
             sites += condition_sites(lineno, m)
             sites += return_sites(lineno, m, offset, braces)
         offset += len(m) + 1
