@@ -22,6 +22,15 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::string> LinesOf(std::string output) {
+  std::vector<std::string> lines;
+  for (std::size_t end; (end = output.find("\r\n")) != std::string::npos; output.erase(0, end + 2)) {
+    lines.push_back(output.substr(0, end));
+  }
+  if (!output.empty()) lines.push_back(output + "<no CR LF>");
+  return lines;
+}
+
 ProgramRunner::ProgramRunner(const fs::path& base_directory, bool link_base) {
   std::string pattern = (fs::temp_directory_path() / "xrdcalc-e2e-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

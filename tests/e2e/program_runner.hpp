@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace xrd::testing {
 
@@ -42,5 +43,7 @@ class ProgramRunner {
 
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// The lines of output.dat, each of which must end in CR LF.
+std::vector<std::string> LinesOf(std::string output);
 
 }  // namespace xrd::testing

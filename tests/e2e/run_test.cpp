@@ -17,16 +17,6 @@ namespace fs = std::filesystem;
 
 const fs::path kTestBase = TEST_DATA_BASE;
 
-// The lines of output.dat, each of which must end in CR LF.
-std::vector<std::string> LinesOf(std::string output) {
-  std::vector<std::string> lines;
-  for (std::size_t end; (end = output.find("\r\n")) != std::string::npos; output.erase(0, end + 2)) {
-    lines.push_back(output.substr(0, end));
-  }
-  if (!output.empty()) lines.push_back(output + "<no CR LF>");
-  return lines;
-}
-
 std::string Printed(const char* format, double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, value);
@@ -179,10 +169,8 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   WriteBytes(f0, "#F f0 test\n#UT units\tand a tab\n#X not shown\n#C first\n#C second\n" + ReadBytes(f0));
   WriteBytes(runner.base() / ".stf", "a name that is only the suffix is no structure\n");
   const std::string base = runner.base().string();
-  const RunResult help = runner.Run(std::nullopt, {}, "--help");
-  for (const std::string& text : {std::string("usage: xrdcalc [--help | --version | --list]"), base}) {
-    EXPECT_NE(help.standard_output.find(text), std::string::npos) << text;
-  }
+  const std::string help = runner.Run(std::nullopt, {}, "--help").standard_output;
+  EXPECT_TRUE(help.starts_with("usage: xrdcalc [--help | --version | --list]") && help.find(base) != help.npos) << help;
   const RunResult version = runner.Run(std::nullopt, {}, "--version");
   EXPECT_EQ(version.standard_output.substr(version.standard_output.find('\n') + 1),
             "data directory: " + base + "\nf0_xop.dat:\n  #F f0 test\n  #UT units and a tab\n  #C first\n"

@@ -6,16 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "runtime/data_files.hpp"
 
 namespace xrd {
 namespace {
 
-TEST(Calculator, ListsTheStructuresOfItsDataDirectory) {
+TEST(Calculator, ListsTheStructuresOfItsDataDirectoryAndLeavesNoDescriptorOpen) {  // fitting loops never end
+  const auto open_descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const Calculator calculator(DataDirectory());
+  const auto before = open_descriptors();
   EXPECT_EQ(calculator.structures(), (std::vector<std::string>{"BN", "Ga", "GaAs", "Gab", "Gas", "He", "In", "InAs",
                                                                "InP", "Q", "Si", "Tri"}));
+  calculator.compute({.lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .formula = "GaAs"});
+  EXPECT_EQ(open_descriptors(), before);
+  EXPECT_TRUE(std::filesystem::is_directory(Calculator().data_directory()));  // the source tree's Base/ here
 }
 
 TEST(Calculator, GivesAnElementsFactorsAsARunUsesThem) {

@@ -14,7 +14,6 @@ TCompositeStructure Composite(const std::string& formula) {
 
 TEST(CompositeRecord, TheDigitCheck) {
   EXPECT_EQ(Composite("GaAs").HasDigits, 0);
-  EXPECT_EQ(Composite("").HasDigits, 0);
   EXPECT_EQ(Composite("x9").HasDigits, 1);
   EXPECT_EQ(Composite(std::string("Ga\0" "7", 4)).HasDigits, 1);
 }

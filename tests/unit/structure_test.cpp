@@ -55,7 +55,6 @@ TEST(Structure, ReadsItsHeaderAndCreatesItsElementsToCalculate) {
   ASSERT_TRUE(inp.Elements[0] && inp.Elements[1]);
   EXPECT_EQ(inp.Elements[0]->Symbol.ToString(), "In");
   EXPECT_EQ(inp.Elements[1]->Symbol.ToString(), "P");
-  EXPECT_EQ(inp.Elements[1]->Symbol.second, '\0');
   EXPECT_EQ(inp.Elements[1]->Theta, inp.Theta);
   EXPECT_FALSE(inp.Elements[2]);
   // A non-zero constant leaves all three as given, zeros included.

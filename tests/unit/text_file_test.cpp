@@ -79,10 +79,7 @@ TEST_F(TextFileTest, MappedContentsFollowTheReadingRulesAtEverySize) {
           bytes[size / 2] = '\0';
         }
       }
-      std::string file = std::to_string(size);
-      file += '-';
-      file += std::to_string(variant);
-      const std::string name = PathOf(file);
+      const std::string name = PathOf(std::to_string(size) + "-" + std::to_string(variant));
       std::ofstream(name, std::ios::binary) << bytes;
       std::optional<std::string> loaded = LoadTextFile(name);
       std::optional<TextFileContents> mapped = MapTextFile(name);
@@ -116,6 +113,21 @@ TEST_F(TextFileTest, AMappedFileThatChangesIsNoticedAndOneThatShrinksReadsAsZero
   std::filesystem::rename(name, PathOf("old.dat"));
   std::ofstream(name, std::ios::binary) << "another file";
   EXPECT_FALSE(FileChangedSince(name, mapped->identity())) << "a file replaced by another is not one changed";
+}
+
+TEST(TextFile, AFileOfUnknownSizeIsReadWhole) {  // those of /proc give a size of 0
+  const std::optional<std::string> loaded = LoadTextFile("/proc/self/environ");
+  ASSERT_TRUE(loaded && loaded->size() > 64);
+  EXPECT_EQ(MapTextFile("/proc/self/environ")->text(), *loaded);
+}
+
+TEST_F(TextFileTest, SixtyFourFilesAreMappedAtOnceAndMoreAreRead) {  // not mapped without a SIGBUS guard slot
+  std::ofstream(PathOf("table.dat"), std::ios::binary) << std::string(20000, 'x');
+  std::vector<TextFileContents> kept;
+  for (int i = 0; i < 66; ++i) kept.push_back(*MapTextFile(PathOf("table.dat")));
+  for (int i = 0; i < 66; ++i) EXPECT_EQ(kept[i].mapped_bytes().empty(), i >= 64) << i;
+  kept.erase(kept.begin());  // gives a slot back
+  EXPECT_EQ(MapTextFile(PathOf("table.dat"))->mapped_bytes().size(), 20000u);
 }
 
 }  // namespace
