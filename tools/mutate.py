@@ -451,6 +451,10 @@ ARITHMETIC_TYPE_RE = re.compile(
 LAMBDA_RE = re.compile(r"\[[^\[\]]*\]\s*(\([^()]*(\([^()]*\)[^()]*)*\))?\s*(mutable\s*)?(noexcept\s*)?(->\s*(?P<ret>.+?))?\s*$")
 
 
+# "template <...>" before a declaration, nested brackets one level deep.
+TEMPLATE_HEAD_RE = re.compile(r"^template\s*<[^<>]*(<[^<>]*>[^<>]*)*>\s*")
+
+
 class BraceMap:
     """Opening braces of a masked file, and which are open at a position."""
 
@@ -499,7 +503,7 @@ def return_type(braces, pos):
         lam = LAMBDA_RE.search(header)
         if lam and "[[" not in header[lam.start():lam.start() + 2]:
             return lam.group("ret") or "auto"
-        header = re.sub(r"^template\s*<[^<>]*(<[^<>]*>[^<>]*)*>\s*", "", header)
+        header = TEMPLATE_HEAD_RE.sub("", header)
         m = re.search(r"\)\s*(const\s*)?(noexcept\s*)?->\s*(.+?)\s*$", header)
         if m:
             return m.group(3)
@@ -583,7 +587,7 @@ def in_class_body(braces, pos):
     inner = braces.enclosing(pos)
     if not inner:
         return False
-    header = re.sub(r"^template\s*<[^<>]*(<[^<>]*>[^<>]*)*>\s*", "", braces.header(inner[0]))
+    header = TEMPLATE_HEAD_RE.sub("", braces.header(inner[0]))
     return re.match(r"^(struct|class|union)\b", header) is not None
 
 
