@@ -1,8 +1,27 @@
-// TCompositeStructure record: construction, the digit check, the getters and
-// the helpers the computation steps share.
+// TCompositeStructure: construction, the digit check, the formula parser,
+// the structure-factor sums, the lattice, the optical constants, the
+// structure scalar and the getters. Each weighted mean is formed as
+// (w * value) / total and added to a running double.
 #include "composite/composite_structure.hpp"
 
+#include <cstdint>
+#include <limits>
+
+#include "composite/optical_constants.hpp"
+#include "runtime/character_class.hpp"
+#include "runtime/printable.hpp"
+#include "runtime/whole_number.hpp"
+#include "xrdcalc/error.hpp"
+
 namespace xrd {
+
+namespace {
+
+// The parser compares character codes as signed 8-bit values: bytes from
+// 128 on are neither letters nor digits, and none of them is above '9'.
+constexpr signed char kLastDigitCode = '9';
+
+}  // namespace
 
 TCompositeStructure::TCompositeStructure(double a, double b, double c, double input_value4, double input_value5,
                                          double input_value6, double lambda, double h, double k, double l,
@@ -27,6 +46,46 @@ void TCompositeStructure::CheckDigits() {
   HasDigits = Formula.find_first_of("0123456789") != std::string::npos ? 1 : 0;
 }
 
+// Each upper-case letter starts a component, its first digit starts its
+// digit text, and a last component without digits is the partner joined to
+// every other name.
+void TCompositeStructure::ParseFormula() {
+  auto fail = [&](const std::string& what) { throw Error("formula " + Quote(Formula) + ": " + what); };
+  int j = -1;
+  bool in_digits = false;
+  for (char c : Formula) {
+    if (IsUpperLetter(c)) {
+      if (j + 1 == kMaxComponents) fail("more than " + std::to_string(kMaxComponents) + " components");
+      ++j;
+      Components[j].Name.clear();
+      Components[j].Digits.clear();
+      in_digits = false;
+    }
+    if (IsDigit(c)) in_digits = true;
+    if (j < 0) fail("a formula with digits begins with an upper-case letter, not " + Quote(std::string(1, c)));
+    (in_digits ? Components[j].Digits : Components[j].Name).push_back(c);
+  }
+  ComponentCount = j;
+  if (static_cast<signed char>(Formula.back()) > kLastDigitCode) DigitlessIndex = j;
+  if (DigitlessIndex == kNoPartner) ComponentCount = ComponentCount + 1;
+
+  std::int64_t total = 0;
+  DigitsTotal = 0;
+  for (int i = 0; i < ComponentCount; ++i) {
+    if (!IsVisited(i)) continue;
+    try {
+      Weights[i] = StrToInt(Components[i].Digits);
+      total += Weights[i];
+    } catch (const Error& error) {
+      fail("weight of component " + Quote(Components[i].Name) + ": " + error.what());
+    }
+    if (total > std::numeric_limits<std::int32_t>::max()) fail("the weights add up to more than 2147483647");
+    DigitsTotal = static_cast<int>(total);
+  }
+  if (DigitsTotal == 0) fail("the weights add up to 0");
+  Parsed = 1;
+}
+
 std::string TCompositeStructure::StructureNameOf(int index) const {
   if (!HasPartner()) return Components[index].Name;
   return Components[index].Name + Components[DigitlessIndex].Name;
@@ -39,6 +98,78 @@ void TCompositeStructure::AccumulateWeighted(double& field, int index, double va
 
 void TCompositeStructure::NewStructure(double a, double b, double c, std::string name) {
   Structure.emplace(a, b, c, Lambda, H, K, L, Theta, std::move(name));
+}
+
+void TCompositeStructure::ComputeStructureFactors() {
+  if (HasDigits == 0) {
+    ComponentCount = 1;
+    NewStructure(A, B, C, Formula);
+    Structure->Calculate();
+    Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
+                          &StructureFactors[4], &StructureFactors[5]);
+  } else {
+    ParseFormula();
+    for (int i = 0; i < ComponentCount; ++i) {
+      if (!IsVisited(i)) continue;
+      NewStructure(A, B, C, StructureNameOf(i));
+      Structure->Calculate();
+      double r[6];
+      Structure->GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
+      for (int k = 0; k < 6; ++k) AccumulateWeighted(StructureFactors[k], i, r[k]);
+      Structure.reset();
+    }
+  }
+  FactorsDone = 1;
+}
+
+// With 0 0 0 as input lattice: the one structure's constants, or the
+// weighted mean of the component structures' constants.
+void TCompositeStructure::ComputeLattice() {
+  if (A != 0.0 || B != 0.0 || C != 0.0) return;
+  if (HasDigits == 0) {
+    ComponentCount = 1;
+    NewStructure(A, B, C, Formula);
+    Structure->GetLattice(&A, &B, &C);
+    return;
+  }
+  if (Parsed == 0) ParseFormula();
+  for (int i = 0; i < ComponentCount; ++i) {
+    if (!IsVisited(i)) continue;
+    NewStructure(0.0, 0.0, 0.0, StructureNameOf(i));
+    double a = 0.0;
+    double b = 0.0;
+    double c = 0.0;
+    Structure->GetLattice(&a, &b, &c);
+    AccumulateWeighted(A, i, a);
+    AccumulateWeighted(B, i, b);
+    AccumulateWeighted(C, i, c);
+    Structure.reset();
+  }
+}
+
+// The six sums times Gamma and the scale; the first negated.
+void TCompositeStructure::ComputeOpticalConstants() {
+  ComputeLattice();
+  const double gamma = SusceptibilityFactor(Lambda, A, B, C);
+  if (FactorsDone == 0) ComputeStructureFactors();
+  OpticalConstants[0] = (-StructureFactors[0] * gamma) * Scale;
+  for (int i = 1; i < 6; ++i) OpticalConstants[i] = (StructureFactors[i] * gamma) * Scale;
+}
+
+void TCompositeStructure::ComputeStructureScalar() {
+  if (HasDigits == 0) {
+    if (Structure) Structure->GetStructureScalar(&StructureScalar);
+    return;
+  }
+  if (Parsed == 0) ParseFormula();
+  for (int i = 0; i < ComponentCount; ++i) {
+    if (!IsVisited(i)) continue;
+    NewStructure(A, B, C, StructureNameOf(i));
+    double scalar = 0.0;
+    Structure->GetStructureScalar(&scalar);
+    AccumulateWeighted(StructureScalar, i, scalar);
+    Structure.reset();
+  }
 }
 
 void TCompositeStructure::GetStructureFactors(double* s0, double* s1, double* s2, double* s3, double* s4,

@@ -16,10 +16,8 @@ namespace xrd {
 inline constexpr int kMaxComponents = 10;
 inline constexpr int kNoPartner = 11;
 
-// A digit text as a whole number (decimal digits only, leading zeros
-// allowed, within 32 bits); anything else throws Error.
-int StrToInt(const std::string& digits);
-
+// The structures it creates read their data through the thread's current
+// data files (DataFilesScope).
 class TCompositeStructure {
  public:
   TCompositeStructure(double a, double b, double c, double input_value4, double input_value5, double input_value6,

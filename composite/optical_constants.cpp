@@ -1,6 +1,7 @@
-// Optical constants: the six structure-factor sums times
-// Gamma = r_e * lambda^2 / (pi * V) and the run's scale; the first negated.
-#include "composite/composite_structure.hpp"
+// Gamma, in the order of operations the results depend on.
+#include "composite/optical_constants.hpp"
+
+#include "runtime/math_constants.hpp"
 
 namespace xrd {
 
@@ -8,17 +9,12 @@ namespace {
 
 // Classical electron radius in angstrom, held in single precision.
 constexpr float kElectronRadiusAngstrom = 2.817938e-5f;
-constexpr double kInversePi = 0.3183098861837907;
 
 }  // namespace
 
-void TCompositeStructure::ComputeOpticalConstants() {
-  ComputeLattice();
-  const double volume = (A * B) * C;
-  const double gamma = ((static_cast<double>(kElectronRadiusAngstrom) * kInversePi) * Lambda) * Lambda / volume;
-  if (FactorsDone == 0) ComputeStructureFactors();
-  OpticalConstants[0] = (-StructureFactors[0] * gamma) * Scale;
-  for (int i = 1; i < 6; ++i) OpticalConstants[i] = (StructureFactors[i] * gamma) * Scale;
+double SusceptibilityFactor(double lambda_angstrom, double a, double b, double c) {
+  const double volume = (a * b) * c;
+  return ((static_cast<double>(kElectronRadiusAngstrom) * kInversePi) * lambda_angstrom) * lambda_angstrom / volume;
 }
 
 }  // namespace xrd

@@ -2,14 +2,17 @@
 #include "driver/data_listing.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <optional>
 
-#include "xrdcalc/error.hpp"
-#include "runtime/warning.hpp"
-#include "element/anomalous_factors.hpp"
+#include "element/anomalous_record.hpp"
+#include "element/record_headers.hpp"
+#include "runtime/character_class.hpp"
+#include "runtime/number_format.hpp"
+#include "runtime/printable.hpp"
 #include "structure/structure.hpp"
+#include "structure/structure_header.hpp"
+#include "xrdcalc/error.hpp"
 
 #ifndef XRDCALC_VERSION
 #define XRDCALC_VERSION "unknown"
@@ -18,12 +21,6 @@
 namespace xrd {
 
 namespace {
-
-std::string Number(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%g", value);
-  return buffer;
-}
 
 std::string Padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
@@ -65,7 +62,7 @@ std::string SourceLines(const DataFiles& files, const char* name, int most) {
 std::vector<ChemicalSymbol> RecordSymbols(std::string_view text) {
   std::vector<ChemicalSymbol> symbols;
   for (const RecordHeader& header : ScanRecordHeaders(text).headers) {
-    const bool two_letters = header.field[1] >= 'a' && header.field[1] <= 'z';
+    const bool two_letters = IsLowerLetter(header.field[1]);
     symbols.push_back(ChemicalSymbol{header.field[0], two_letters ? header.field[1] : '\0'});
   }
   return symbols;
@@ -97,8 +94,8 @@ std::string EnergyRange(const DataFiles& files) {
     common_high = std::min(common_high, last);
   }
   if (elements == 0) return "f1f2.dat: no usable element records\n";
-  return "f1f2.dat: " + std::to_string(elements) + " elements, energies " + Number(lowest) + " to " + Number(highest) +
-         " eV; every one of them covers " + Number(common_low) + " to " + Number(common_high) + " eV\n";
+  return "f1f2.dat: " + std::to_string(elements) + " elements, energies " + FormatG(lowest) + " to " + FormatG(highest) +
+         " eV; every one of them covers " + FormatG(common_low) + " to " + FormatG(common_high) + " eV\n";
 }
 
 }  // namespace
@@ -112,6 +109,7 @@ std::string UsageText(const std::string& data_directory) {
          "\n"
          "input.dat (numbers separated by any white space; the formula is a line of its own):\n"
          "  a b c        lattice constants in angstroms; 0 0 0 takes them from the structure files\n"
+         "               (otherwise three positive numbers)\n"
          "  v4 v5 v6     three numbers that are read and not used\n"
          "  lambda       wavelength in angstroms (positive)\n"
          "  h k l        Miller indices of the reflection\n"
@@ -137,7 +135,8 @@ std::string UsageText(const std::string& data_directory) {
          "is left, not even one from an earlier run.\n"
          "\n"
          "Options: --help this text; --version the version and the tables' sources;\n"
-         "--list the structures and the energy range of the data directory.\n";
+         "--list the structures and the energy range of the data directory. Any other\n"
+         "argument is ignored with a warning.\n";
 }
 
 std::string VersionText(const DataFiles& files) {
@@ -162,7 +161,7 @@ std::string ListingText(const DataFiles& files) {
       text += line + "unusable: " + problem + "\n";
       continue;
     }
-    line += Padded(Number(header->lattice_angstrom), 11) + Padded(Number(header->structure_scalar), 9);
+    line += Padded(FormatG(header->lattice_angstrom), 11) + Padded(FormatG(header->structure_scalar), 9);
     if (header->element_count == 2 && name.size() >= 2) {
       const std::array<std::string, 2> symbols = SplitSymbols(name);
       line += Printable(symbols[0]) + " " + Printable(symbols[1]);

@@ -6,10 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/data_files.hpp"
+#include "element/chemical_symbol.hpp"
+#include "element/structure_factor_sums.hpp"
 
 namespace xrd {
 
+// Reads its data files through the thread's current data files
+// (DataFilesScope); warnings and mathematical errors go to the thread's
+// diagnostics.
 class TElement {
  public:
   // The symbol text's first two characters become the symbol; a one-letter
@@ -17,19 +21,21 @@ class TElement {
   TElement(double lambda, double h, double k, double l, double theta, std::string file_name,
            std::string_view symbol_text);
 
-  // Computes the six sums (reads f1f2.dat once, f0_xop.dat twice and the
-  // structure file once).
+  // Computes the six sums: f1 and f2 once, f0 at s = 0 and at
+  // s = sin(theta)/lambda, and the sum over the sites of the structure file
+  // (each table record and the site block read once per loaded file).
   void Calculate();
 
   void GetResults(double& sum_f1, double& sum_f2, double& re_f_minus, double& im_f_minus, double& re_f_plus,
                   double& im_f_plus) const;
 
-  // f0 at s = sin(theta)/lambda in 1/angstrom, from f0_xop.dat; 0 when the
-  // table or the element's usable record is missing.
+  // f0 at s = sin(theta)/lambda in 1/angstrom, from f0_xop.dat. Throws Error
+  // when the table or the element's record cannot be used.
   double FormFactorF0(double s) const;
 
   // f1 and f2 at the photon energy of `Lambda`, from f1f2.dat. Writes both
-  // and returns true, or writes neither and returns false.
+  // and returns true, or, for an element the table lacks, warns and writes
+  // neither. Throws Error when the table or the record cannot be used.
   bool AnomalousFactors(double& f1, double& f2) const;
 
   std::string FileName;
@@ -39,14 +45,7 @@ class TElement {
   double K;
   double L;
   double Theta;
-  double SumF1 = 0.0;
-  double SumF2 = 0.0;
-  double ReFMinus = 0.0;
-  double ImFMinus = 0.0;
-  double ReFPlus = 0.0;
-  double ImFPlus = 0.0;
+  StructureFactorSums Sums;  // computed by Calculate
 };
-
-ChemicalSymbol SymbolFromText(std::string_view symbol_text);
 
 }  // namespace xrd

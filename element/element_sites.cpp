@@ -1,6 +1,8 @@
 // Site-block reading from structure-file text.
 #include "element/element_sites.hpp"
 
+#include "runtime/text_scanner.hpp"
+
 namespace xrd {
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/data_files.hpp"
+#include "element/chemical_symbol.hpp"
 
 namespace xrd {
 

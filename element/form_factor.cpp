@@ -4,9 +4,9 @@
 #include "element/form_factor.hpp"
 
 #include "runtime/checked_math.hpp"
+#include "runtime/printable.hpp"
+#include "runtime/text_scanner.hpp"
 #include "xrdcalc/error.hpp"
-#include "runtime/warning.hpp"
-#include "element/element.hpp"
 
 namespace xrd {
 
@@ -39,11 +39,6 @@ double EvaluateFormFactor(const GaussianCoefficients& k, double s) {
   return f0;
 }
 
-std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, ChemicalSymbol symbol,
-                                                         std::string* problem) {
-  return ReadFormFactorRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
-}
-
 std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_text, const RecordHeaders& headers,
                                                          ChemicalSymbol symbol, std::string* problem) {
   TextScanner scanner(table_text);
@@ -52,14 +47,14 @@ std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_
     case RecordSearch::Found:
       break;
     case RecordSearch::EndRecord:
-      *problem = "no record for the element (searched up to the Cf record)";
+      *problem = kNoRecord;
       return std::nullopt;
     case RecordSearch::EndOfText:
-      *problem = "no record for the element, and no Cf end record: the table is cut short";
+      *problem = kCutShortBeforeRecord;
       return std::nullopt;
   }
   if (!headers.ends_with_end_record) {
-    *problem = "no Cf end record after the element's record: the table is cut short";
+    *problem = kCutShortAfterRecord;
     return std::nullopt;
   }
   scanner.Seek(after_field);
@@ -82,27 +77,15 @@ std::optional<GaussianCoefficients> ReadFormFactorRecord(std::string_view table_
   return coefficients;
 }
 
-double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem) {
-  std::string local_problem;
-  std::optional<GaussianCoefficients> coefficients =
-      ReadFormFactorRecord(table_text, symbol, problem ? problem : &local_problem);
-  return coefficients ? EvaluateFormFactor(*coefficients, s) : 0.0;
-}
-
-double TElement::FormFactorF0(double s) const { return FormFactorOf(Symbol, s); }
-
-double FormFactorOf(ChemicalSymbol Symbol, double s) { return EvaluateFormFactor(FormFactorCoefficients(Symbol), s); }
-
-const GaussianCoefficients& FormFactorCoefficients(ChemicalSymbol Symbol) {
-  const DataFile& table = CurrentDataFiles().Get("f0_xop.dat");
-  const char key[] = {'f', '0', ' ', Symbol.first, Symbol.second};
+const GaussianCoefficients& FormFactorCoefficients(const DataFiles& files, ChemicalSymbol symbol) {
+  const DataFile& table = files.Get("f0_xop.dat");
+  const char key[] = {'f', '0', ' ', symbol.first, symbol.second};
   return table.Memo<GaussianCoefficients>(std::string_view(key, sizeof key), [&] {
-        std::string problem;
-        std::optional<GaussianCoefficients> read =
-            ReadFormFactorRecord(table.text(), HeadersOf(table), Symbol, &problem);
-        if (!read) throw Error(Printable(table.path()) + ": element " + Symbol.ToString() + ": " + problem);
-        return *read;
-      });
+    std::string problem;
+    std::optional<GaussianCoefficients> read = ReadFormFactorRecord(table.text(), HeadersOf(table), symbol, &problem);
+    if (!read) throw Error(Printable(table.path()) + ": element " + symbol.ToString() + ": " + problem);
+    return *read;
+  });
 }
 
 }  // namespace xrd

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "runtime/warning.hpp"
+#include "runtime/diagnostics.hpp"
 
 namespace xrd::math {
 

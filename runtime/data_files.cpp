@@ -1,52 +1,34 @@
-// Data-file location and the element record search.
+// DataFiles: loading by name, the messages of files that cannot be used,
+// and the change checks.
 #include "runtime/data_files.hpp"
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
+#include "runtime/printable.hpp"
 #include "xrdcalc/error.hpp"
-#include "runtime/text_file.hpp"
-#include "runtime/warning.hpp"
 
 namespace xrd {
 
 namespace {
 
-// The directory holding the running executable, symlinks resolved; read
-// once per process (it cannot change while the program runs).
-const std::string& ExecutableDirectory() {
-  static const std::string directory = [] {
-    char buffer[PATH_MAX + 1];
-    ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (length <= 0) return std::string(".");
-    std::string path(buffer, static_cast<std::size_t>(length));
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return std::string(".");
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-  }();
-  return directory;
-}
-
 bool LeavesDataDirectory(std::string_view name) {
   return name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos;
 }
 
-bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
+// Whether the file now at `path` is not the state `identity` describes.
+bool NoLongerAt(const std::string& path, const FileIdentity& identity) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return true;
+  if (info.st_dev != identity.device || info.st_ino != identity.inode) return true;
+  return ChangedFrom(identity, IdentityOf(info));
+}
 
 }  // namespace
-
-std::string DataDirectory() {
-  std::string path = ExecutableDirectory();
-  if (path.back() != '/') path += '/';
-  path += "Base";
-  return path;
-}
 
 DataFiles::DataFiles(std::string directory, Loading loading) : directory_(std::move(directory)), loading_(loading) {}
 
@@ -101,154 +83,19 @@ std::vector<std::string> DataFiles::NamesEndingIn(std::string_view suffix) const
 }
 
 bool DataFiles::ChangedSinceLoaded() const {
-  if (MappedFileShrank()) return true;
   bool changed = false;
   files_.ForEach([&](const std::string&, const DataFile& file) {
-    changed = changed || FileChangedSince(file.path(), file.identity());
+    changed = changed || file.contents().shrank() || FileChangedSince(file.path(), file.contents().identity());
   });
   return changed;
 }
 
-namespace {
-
-thread_local const DataFiles* current_data_files = nullptr;
-
-}  // namespace
-
-const DataFiles& CurrentDataFiles() {
-  if (current_data_files) return *current_data_files;
-  thread_local const DataFiles own(DataDirectory());
-  return own;
-}
-
-DataFilesScope::DataFilesScope(const DataFiles& files) : previous_(current_data_files) {
-  current_data_files = &files;
-}
-
-DataFilesScope::~DataFilesScope() { current_data_files = previous_; }
-
-std::string ChemicalSymbol::ToString() const {
-  std::string text(1, first);
-  if (second != '\0') text += second;
-  return Printable(text);
-}
-
-bool SymbolMatches(ChemicalSymbol symbol, char c0, char c1) {
-  if (c0 != symbol.first) return false;
-  if (symbol.second == '\0') return !IsLowerAscii(c1);
-  return c1 == symbol.second;
-}
-
-namespace {
-
-// Reads the header that starts at the scanner's '#' (the "#" already
-// taken): false where the text ends first.
-bool ReadHeaderAfterHash(TextScanner& scanner, RecordHeader& header, bool& is_header) {
-  char c = '\0';
-  if (!scanner.ReadChar(c)) return false;
-  is_header = c == 'S';
-  if (!is_header) return true;  // this character is not examined again
-  if (scanner.Scan("%*4c %2c", header.field) != 1) return false;
-  header.after_field = scanner.position();
-  return true;
-}
-
-bool IsEndRecord(const RecordHeader& header) { return header.field[0] == 'C' && header.field[1] == 'f'; }
-
-}  // namespace
-
-RecordHeaders ScanRecordHeaders(std::string_view text) {
-  RecordHeaders result;
-  TextScanner scanner(text);
-  RecordHeader header;
-  bool is_header = false;
-  while (scanner.SkipPast('#') && ReadHeaderAfterHash(scanner, header, is_header)) {
-    if (!is_header) continue;
-    result.headers.push_back(header);
-    if (IsEndRecord(header)) {
-      result.ends_with_end_record = true;
-      break;
-    }
-  }
-  return result;
-}
-
-RecordSearch SearchRecordHeaders(const RecordHeaders& headers, ChemicalSymbol symbol, std::size_t& after_field) {
-  for (const RecordHeader& header : headers.headers) {
-    if (SymbolMatches(symbol, header.field[0], header.field[1])) {
-      after_field = header.after_field;
-      return RecordSearch::Found;
-    }
-  }
-  return headers.ends_with_end_record ? RecordSearch::EndRecord : RecordSearch::EndOfText;
-}
-
-namespace {
-
-
-// Whether the bytes from `from` on hold a Cf record header, searched from
-// their end: only the pages after that header are read.
-bool EndRecordAfter(std::string_view bytes, std::size_t from) {
-  for (std::size_t end = bytes.size(); end > from;) {
-    const void* hash = memrchr(bytes.data() + from, '#', end - from);
-    if (!hash) return false;
-    end = static_cast<std::size_t>(static_cast<const char*>(hash) - bytes.data());
-    TextScanner scanner(bytes.substr(end + 1));
-    RecordHeader header;
-    bool is_header = false;
-    if (ReadHeaderAfterHash(scanner, header, is_header) && is_header && IsEndRecord(header)) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-void DataFile::ScanNextHeader() const {
-  for (std::size_t wanted = search_position_ + 1;;) {
-    const std::string_view text = contents_.TextPrefix(wanted);
-    const bool whole = contents_.whole();
-    TextScanner scanner(text);
-    scanner.Seek(search_position_);
-    RecordHeader header;
-    bool is_header = false;
-    while (scanner.SkipPast('#') && ReadHeaderAfterHash(scanner, header, is_header)) {
-      search_position_ = scanner.position();
-      if (!is_header) continue;
-      searched_.headers.push_back(header);
-      search_done_ = searched_.ends_with_end_record = IsEndRecord(header);
-      return;
-    }
-    if (whole) break;
-    wanted = text.size() + 1;  // the text goes on past what was read of it: read on
-  }
-  search_done_ = true;
-}
-
-RecordHeaders DataFile::HeadersThrough(ChemicalSymbol symbol, std::string_view& text) const {
-  if (contents_.whole()) {
-    text = contents_.text();
-    return HeadersOf(*this);
-  }
-  std::lock_guard<std::mutex> lock(search_mutex_);
-  std::size_t match = 0;
-  auto matches = [&](const RecordHeader& header) { return SymbolMatches(symbol, header.field[0], header.field[1]); };
-  for (;;) {
-    while (match < searched_.headers.size() && !matches(searched_.headers[match])) ++match;
-    if (search_done_ || match + 1 < searched_.headers.size()) break;
-    ScanNextHeader();
-  }
-  RecordHeaders found = searched_;
-  if (search_done_) {
-    text = contents_.text();
-  } else {
-    text = contents_.TextPrefix(search_position_);
-    found.ends_with_end_record = EndRecordAfter(contents_.mapped_bytes(), searched_.headers[match].after_field);
-  }
-  return found;
-}
-
-const RecordHeaders& HeadersOf(const DataFile& table) {
-  return table.Memo<RecordHeaders>("record headers", [&] { return ScanRecordHeaders(table.text()); });
+bool DataFiles::OutOfDate() const {
+  bool out_of_date = false;
+  files_.ForEach([&](const std::string&, const DataFile& file) {
+    out_of_date = out_of_date || NoLongerAt(file.path(), file.contents().identity());
+  });
+  return out_of_date;
 }
 
 }  // namespace xrd

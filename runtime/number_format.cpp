@@ -1,8 +1,10 @@
-// "%g"/"%f" printing with signed INF/NAN spellings.
+// "%g"/"%f" printing through std::to_chars, which formats as printf does in
+// the "C" locale whatever the process locale is, with signed INF/NAN
+// spellings.
 #include "runtime/number_format.hpp"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace xrd {
 
@@ -20,17 +22,17 @@ bool FormatSpecial(double value, std::string& text) {
   return false;
 }
 
-std::string FormatWith(const char* format, double value) {
+std::string FormatWith(std::chars_format format, double value) {
   std::string text;
   if (FormatSpecial(value, text)) return text;
   char buffer[512];  // "%f" of the largest double needs 317 characters
-  int length = std::snprintf(buffer, sizeof buffer, format, value);
-  return std::string(buffer, static_cast<std::size_t>(length));
+  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value, format, 6);
+  return std::string(buffer, result.ptr);
 }
 
 }  // namespace
 
-std::string FormatG(double value) { return FormatWith("%g", value); }
-std::string FormatF(double value) { return FormatWith("%f", value); }
+std::string FormatG(double value) { return FormatWith(std::chars_format::general, value); }
+std::string FormatF(double value) { return FormatWith(std::chars_format::fixed, value); }
 
 }  // namespace xrd

@@ -11,19 +11,19 @@
 #include <stdexcept>
 #include <string>
 
+#include "runtime/c_number.hpp"
+#include "runtime/character_class.hpp"
+
 namespace xrd {
 
 namespace {
 
 constexpr int kEnd = -1;
 
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int ToLower(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
 
 }  // namespace
-
-bool IsScanSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 void TextScanner::SkipSpace() {
   while (position_ < text_.size() && IsScanSpace(static_cast<unsigned char>(text_[position_]))) ++position_;
@@ -140,7 +140,7 @@ TextScanner::Outcome TextScanner::ScanDouble(double* target) {
   // correctly rounded value as strtod in a fraction of the time (it takes
   // no '+', which changes nothing). Hexadecimal, infinities, NaNs and values
   // beyond the range of double (where from_chars gives no value) go to
-  // strtod, on a copy that ends where the number does.
+  // strtod in the "C" locale, on the text that the number took.
   const char* begin = text_.data() + start;
   const char* stop = text_.data() + position_;
   double value = 0.0;
@@ -150,12 +150,7 @@ TextScanner::Outcome TextScanner::ScanDouble(double* target) {
     const std::from_chars_result result = std::from_chars(digits, stop, value);
     converted = result.ec == std::errc() && result.ptr != digits;
   }
-  if (!converted) {
-    const std::string number(begin, stop);
-    char* end = nullptr;
-    value = std::strtod(number.c_str(), &end);
-    if (end == number.c_str()) return Outcome::MatchFailure;
-  }
+  if (!converted && ConvertCNumber(begin, stop, value) == 0) return Outcome::MatchFailure;
   if (target) *target = value;
   return Outcome::Stored;
 }

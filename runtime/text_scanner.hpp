@@ -30,8 +30,6 @@ class ScanTarget {
 // Longest piece a line read gives: one less than the 80-character buffer.
 inline constexpr std::size_t kPieceLength = 79;
 
-bool IsScanSpace(int c);
-
 class TextScanner {
  public:
   explicit TextScanner(std::string_view text) : text_(text) {}

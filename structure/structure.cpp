@@ -2,96 +2,15 @@
 // and the totals over the elements.
 #include "structure/structure.hpp"
 
-#include <algorithm>
-#include <vector>
-
 #include "runtime/checked_math.hpp"
+#include "runtime/data_files_scope.hpp"
+#include "runtime/math_constants.hpp"
+#include "runtime/printable.hpp"
+#include "structure/structure_header.hpp"
+#include "structure/structure_name_hints.hpp"
 #include "xrdcalc/error.hpp"
-#include "runtime/warning.hpp"
 
 namespace xrd {
-
-namespace {
-
-constexpr double kInversePi = 0.3183098861837907;
-
-}  // namespace
-
-std::optional<StructureHeader> ReadStructureHeader(std::string_view text, std::string* problem) {
-  StructureHeader header;
-  TextScanner scanner(text);
-  std::string_view title;
-  scanner.ReadPiece(title);
-  if (scanner.Scan("%d,%*d\n", &header.element_count) != 1 || !scanner.last_scan_complete()) {
-    *problem = "line 2 is not \"element count,number\"";
-    return std::nullopt;
-  }
-  if (scanner.Scan("%lf,%lf", &header.lattice_angstrom, &header.structure_scalar) != 2) {
-    *problem = "line 3 is not \"lattice constant,structure scalar\"";
-    return std::nullopt;
-  }
-  if (header.element_count < 1 || header.element_count > 2) {
-    *problem = "element count " + std::to_string(header.element_count) + " on line 2 is not 1 or 2";
-    return std::nullopt;
-  }
-  return header;
-}
-
-namespace {
-
-bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-
-std::string Lowercase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-// The number of single-character insertions, deletions and substitutions
-// that turn `a` into `b`.
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-}  // namespace
-
-std::vector<std::string> ClosestStructureNames(std::string_view name, const std::vector<std::string>& structures) {
-  const std::string wanted = Lowercase(name.substr(0, 64));
-  std::vector<std::pair<std::size_t, std::string>> ranked;
-  for (const std::string& structure : structures) ranked.emplace_back(EditDistance(wanted, Lowercase(structure)), structure);
-  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-  std::vector<std::string> closest;
-  for (std::size_t i = 0; i < ranked.size() && i < 3; ++i) closest.push_back(ranked[i].second);
-  return closest;
-}
-
-std::string MissingStructureMessage(const DataFiles& files, const std::string& name, const std::string& file_name) {
-  std::string message = "structure " + Quote(name) + ": no structure file " + Printable(files.directory()) + "/" +
-                        Printable(file_name);
-  if (!name.empty() && (IsBlankOrTab(name.front()) || IsBlankOrTab(name.back()))) {
-    message += " (the name has leading or trailing blanks or tabs, which belong to it)";
-  }
-  std::vector<std::string> structures;
-  for (const std::string& stf : files.NamesEndingIn(".stf")) structures.push_back(stf.substr(0, stf.size() - 4));
-  const std::vector<std::string> closest = ClosestStructureNames(name, structures);
-  if (closest.empty()) return message + "; the data directory holds no structure files";
-  message += "; closest structures:";
-  for (std::size_t i = 0; i < closest.size(); ++i) message += (i ? ", " : " ") + closest[i];
-  return message;
-}
 
 std::array<std::string, 2> SplitSymbols(const std::string& name) {
   // The second character decides, compared as a signed 8-bit code with 'Z'.
@@ -157,25 +76,15 @@ void TStructure::Calculate() {
   const int visited = VisitedElementCount();
   for (int slot = 0; slot < visited; ++slot) Elements[slot]->Calculate();
   for (int slot = 0; slot < visited; ++slot) {
-    double r[6];
-    Elements[slot]->GetResults(r[0], r[1], r[2], r[3], r[4], r[5]);
-    SumF1 += r[0];
-    SumF2 += r[1];
-    ReFMinus += r[2];
-    ImFMinus += r[3];
-    ReFPlus += r[4];
-    ImFPlus += r[5];
+    StructureFactorSums r;
+    Elements[slot]->GetResults(r.SumF1, r.SumF2, r.ReFMinus, r.ImFMinus, r.ReFPlus, r.ImFPlus);
+    Sums.Add(r);
   }
 }
 
 void TStructure::GetResults(double* sum_f1, double* sum_f2, double* re_f_minus, double* im_f_minus,
                             double* re_f_plus, double* im_f_plus) const {
-  *sum_f1 = SumF1;
-  *sum_f2 = SumF2;
-  *re_f_minus = ReFMinus;
-  *im_f_minus = ImFMinus;
-  *re_f_plus = ReFPlus;
-  *im_f_plus = ImFPlus;
+  Sums.CopyTo(sum_f1, sum_f2, re_f_minus, im_f_minus, re_f_plus, im_f_plus);
 }
 
 void TStructure::GetLattice(double* a, double* b, double* c) const {

@@ -5,42 +5,19 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "element/element.hpp"
 
 namespace xrd {
 
-// What the first three lines of a structure file give.
-struct StructureHeader {
-  int element_count = 0;
-  double lattice_angstrom = 0.0;
-  double structure_scalar = 0.0;
-};
-
-// Reads the header lines from structure-file text: the title (one line
-// piece of at most 79 characters, discarded), "%d,%*d\n" and "%lf,%lf".
-// Gives nothing when line 2 or 3 does not scan or the element count is not
-// 1 or 2; `problem` then says why.
-std::optional<StructureHeader> ReadStructureHeader(std::string_view text, std::string* problem);
-
-// Up to three of `structures` whose names are closest to `name`, ignoring
-// case, closest first.
-std::vector<std::string> ClosestStructureNames(std::string_view name, const std::vector<std::string>& structures);
-
-// The message for a structure without a structure file: the file sought,
-// blanks or tabs at the ends of the name, and the closest structures that
-// the data directory holds.
-std::string MissingStructureMessage(const DataFiles& files, const std::string& name, const std::string& file_name);
-
 // The two symbol texts of a two-element structure name: "GaAs" gives Ga and
 // As, "InP" In and P, "BN" B and N. The name has at least two characters.
 std::array<std::string, 2> SplitSymbols(const std::string& name);
 
+// Reads its structure file through the thread's current data files
+// (DataFilesScope).
 class TStructure {
  public:
   TStructure(double a, double b, double c, double lambda, double h, double k, double l, double theta,
@@ -70,12 +47,7 @@ class TStructure {
   double C;
   double StructureScalar = 0.0;
   double Theta;
-  double SumF1 = 0.0;
-  double SumF2 = 0.0;
-  double ReFMinus = 0.0;
-  double ImFMinus = 0.0;
-  double ReFPlus = 0.0;
-  double ImFPlus = 0.0;
+  StructureFactorSums Sums;  // the elements' totals, zero until Calculate
 
  private:
   void DeriveBraggAngle();

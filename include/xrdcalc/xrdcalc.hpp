@@ -3,3 +3,5 @@
 
 #include "xrdcalc/calculator.hpp"
 #include "xrdcalc/error.hpp"
+#include "xrdcalc/result.hpp"
+#include "xrdcalc/run_input.hpp"

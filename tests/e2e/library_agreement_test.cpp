@@ -4,7 +4,7 @@
 // and where the program stops the library throws the same message.
 #include <gtest/gtest.h>
 
-#include "runtime/text_file.hpp"
+#include "runtime/text_mode.hpp"
 #include "tests/e2e/program_runner.hpp"
 #include "xrdcalc/calculator.hpp"
 

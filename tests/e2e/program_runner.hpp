@@ -30,7 +30,7 @@ class ProgramRunner {
   // program through `executable` (default: the copy) with `arguments` and
   // collects results.
   RunResult Run(const std::optional<std::string>& input, const std::filesystem::path& executable = {},
-                const std::string& arguments = "ignored arguments");
+                const std::string& arguments = "");
 
   const std::filesystem::path& root() const { return root_; }
   std::filesystem::path work() const { return root_ / "work"; }

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/text_file.hpp"
 #include "element/form_factor.hpp"
+#include "runtime/text_mode.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text(reinterpret_cast<const char*>(data + 3), size - 3);
   xrd::ApplyTextModeReading(text);
   std::string problem;
-  xrd::FormFactorFromTable(text, symbol, s, &problem);
+  const auto coefficients = xrd::ReadFormFactorRecord(text, xrd::ScanRecordHeaders(text), symbol, &problem);
+  if (coefficients) xrd::EvaluateFormFactor(*coefficients, s);
   return 0;
 }

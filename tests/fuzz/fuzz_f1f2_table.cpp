@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/text_file.hpp"
 #include "element/anomalous_factors.hpp"
+#include "runtime/text_mode.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 10) return 0;
@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double f1 = 0.0;
   double f2 = 0.0;
   std::string problem;
-  xrd::AnomalousFromTable(text, symbol, energy_ev, f1, f2, &problem);
+  const auto record = xrd::ReadAnomalousRecord(text, xrd::ScanRecordHeaders(text), symbol, &problem);
+  if (record && record->present) xrd::InterpolateAnomalous(*record, energy_ev, f1, f2, &problem);
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "composite/composite_structure.hpp"
+#include "runtime/data_files_scope.hpp"
+#include "runtime/executable_location.hpp"
 #include "xrdcalc/error.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,6 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const double theta = (data[0] & 0x20) ? 30.0 : 0.0;
   const double lattice = (data[0] & 0x40) ? 5.65 : 0.0;
   std::string formula(reinterpret_cast<const char*>(data + 1), size - 1);
+  static const xrd::DataFiles files(
+      xrd::DataDirectoryBeside(xrd::ExecutableDirectory(xrd::CluesOfThisProcess(nullptr))));
+  const xrd::DataFilesScope scope(files);
   xrd::TCompositeStructure composite(lattice, lattice, lattice, 0, 0, 0, lambda, 1, 1, l, theta, formula, 1.0);
   try {
     composite.ComputeStructureFactors();

@@ -6,7 +6,7 @@
 
 #include "xrdcalc/error.hpp"
 #include "runtime/number_format.hpp"
-#include "runtime/text_file.hpp"
+#include "runtime/text_mode.hpp"
 #include "xrdcalc/calculator.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

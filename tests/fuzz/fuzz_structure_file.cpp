@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/text_file.hpp"
 #include "element/element_sites.hpp"
-#include "structure/structure.hpp"
+#include "runtime/text_mode.hpp"
+#include "structure/structure_header.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

@@ -69,7 +69,7 @@ def test_same_output_and_warnings_as_the_program(program, formula, wavelength, h
 @pytest.mark.parametrize("formula, wavelength, message", [
     ("Ga0.7In0.3As", CU_KA1, None),
     ("Xy", CU_KA1, "no structure file"),
-    ("GaAs", -1.0, "the wavelength is -1; it must be a positive"),
+    ("GaAs", -1.0, "the wavelength \\(value 7\\) is -1; it must be a positive"),
 ])
 def test_orderly_stops_raise_the_programs_message(program, calc, formula, wavelength, message):
     with pytest.raises(xrdcalc.Error, match=message) as raised:

@@ -8,14 +8,14 @@
 #include <cmath>
 #include <filesystem>
 
-#include "runtime/data_files.hpp"
+#include "tests/unit/test_data.hpp"
 
 namespace xrd {
 namespace {
 
 TEST(Calculator, ListsTheStructuresOfItsDataDirectoryAndLeavesNoDescriptorOpen) {  // fitting loops never end
   const auto open_descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
-  const Calculator calculator(DataDirectory());
+  const Calculator calculator(testing::TestDataDirectory());
   const auto before = open_descriptors();
   EXPECT_EQ(calculator.structures(), (std::vector<std::string>{"BN", "Ga", "GaAs", "Gab", "Gas", "He", "In", "InAs",
                                                                "InP", "Q", "Si", "Tri"}));
@@ -25,7 +25,7 @@ TEST(Calculator, ListsTheStructuresOfItsDataDirectoryAndLeavesNoDescriptorOpen) 
 }
 
 TEST(Calculator, GivesAnElementsFactorsAsARunUsesThem) {
-  const Calculator calculator(DataDirectory());
+  const Calculator calculator(testing::TestDataDirectory());
   // Ga: a = 10, 8, 6, 4, 2; c = 1; b = 1..5; f1/f2 rows (10367, 26, 3.8) and (15000, 30, 2).
   double f0 = 1.0;
   for (int i = 0; i < 5; ++i) f0 += (10.0 - 2 * i) * std::exp((-(i + 1.0) * 0.3) * 0.3);
@@ -44,7 +44,7 @@ TEST(Calculator, GivesAnElementsFactorsAsARunUsesThem) {
 }
 
 TEST(Calculator, ARunDescriptionLeftAtItsDefaultsTakesTheStructuresLatticeAndAngleAtScaleOne) {
-  const Calculator calculator(DataDirectory());
+  const Calculator calculator(testing::TestDataDirectory());
   const RunInput defaults{.lambda_angstrom = 1.0, .h = 1, .k = 2, .l = 3, .formula = "Ga7In3As"};
   const RunInput stated{.a = 0, .b = 0, .c = 0, .value4 = 0, .value5 = 0, .value6 = 0, .lambda_angstrom = 1.0,
                         .h = 1, .k = 2, .l = 3, .theta_degrees = 0, .formula = "Ga7In3As", .scale = 1.0};

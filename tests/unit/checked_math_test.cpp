@@ -1,7 +1,7 @@
 // The elementary functions' values and error reports outside their domains,
 // and reports made outside a run.
 #include "runtime/checked_math.hpp"
-#include "runtime/warning.hpp"
+#include "runtime/diagnostics.hpp"
 
 #include <gtest/gtest.h>
 

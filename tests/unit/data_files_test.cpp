@@ -1,7 +1,9 @@
-// The data-file path, the symbol rule and the element record search.
+// The symbol rule, the element record search and the data files of a
+// directory.
+#include "element/chemical_symbol.hpp"
+#include "element/record_headers.hpp"
 #include "runtime/data_files.hpp"
-#include "xrdcalc/error.hpp"
-#include "runtime/warning.hpp"
+#include "tests/unit/test_data.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -91,7 +93,7 @@ TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
     for (const char* symbol : {"Ad", "Zz"}) {  // the third record; none
       const DataFiles files(directory.string());
       std::string_view text;
-      const RecordHeaders found = files.Get("f1f2.dat").HeadersThrough(Sym(symbol), text);
+      const RecordHeaders found = HeadersThrough(files.Get("f1f2.dat"), Sym(symbol), text);
       const std::size_t count = symbol[0] == 'A' ? 4 : all.headers.size();
       ASSERT_EQ(found.headers.size(), count) << symbol;
       for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(found.headers[i].after_field, all.headers[i].after_field);
@@ -104,7 +106,7 @@ TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
 }
 
 TEST(DataFiles, LoadEachFileOnceAndKeepWhatIsMadeOfIt) {  // names that leave Base/ are end-to-end cases
-  const DataFiles files(DataDirectory());
+  const DataFiles files(testing::TestDataDirectory());
   const DataFile& file = files.Get("GaAs.stf");
   EXPECT_EQ(file.text().substr(0, 9), "test zinc");
   EXPECT_EQ(&files.Get("GaAs.stf"), &file);

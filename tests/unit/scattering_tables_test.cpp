@@ -15,6 +15,29 @@ namespace {
 
 ChemicalSymbol Sym(const char* text) { return ChemicalSymbol{text[0], text[0] ? text[1] : '\0'}; }
 
+// f0 of `symbol` at `s` from table text; 0 where the record cannot be used.
+double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem) {
+  const auto coefficients = ReadFormFactorRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
+  return coefficients ? EvaluateFormFactor(*coefficients, s) : 0.0;
+}
+
+enum class AnomalousTableOutcome { Interpolated, OutsideTable, Absent, Unusable };
+
+// f1 and f2 of `symbol` at `energy_ev` from table text, written only where
+// the record is present and usable.
+AnomalousTableOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol symbol, double energy_ev,
+                                         double& f1, double& f2, std::string* problem) {
+  const auto record = ReadAnomalousRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
+  if (!record) return AnomalousTableOutcome::Unusable;
+  if (!record->present) {
+    *problem = kNoRecord;
+    return AnomalousTableOutcome::Absent;
+  }
+  return InterpolateAnomalous(*record, energy_ev, f1, f2, problem) == AnomalousOutcome::Interpolated
+             ? AnomalousTableOutcome::Interpolated
+             : AnomalousTableOutcome::OutsideTable;
+}
+
 const char* const kF0Table =
     "#F test\n"
     "#S  6  C\n#N 11\n#a\n#b\n#c note with # inside\n#d\n#e\n#f\n"

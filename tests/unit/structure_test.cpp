@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "xrdcalc/error.hpp"
 #include "structure/structure.hpp"
+#include "tests/unit/test_data.hpp"
 
 namespace xrd {
 namespace {
@@ -14,19 +14,20 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 TEST(Element, PhasesOfAnOffOriginSite) {
+  const testing::TestDataScope data;
   // As at (0.1, 0.25, 0.4) with h k l = 1 2 3: phase 2 pi (0.1 + 0.5 + 1.2).
   TElement as(1.0, 1, 2, 3, 30.0, "GaAs.stf", "As");
   as.Calculate();
   TElement at_origin(1.0, 0, 0, 0, 30.0, "GaAs.stf", "As");
   at_origin.Calculate();
-  const double f = at_origin.ReFPlus;
-  const double f2 = at_origin.ImFPlus;
+  const double f = at_origin.Sums.ReFPlus;
+  const double f2 = at_origin.Sums.ImFPlus;
   const double phase = 2 * kPi * 1.8;
-  EXPECT_NEAR(as.ReFPlus, f * std::cos(phase) - f2 * std::sin(phase), 1e-12);
-  EXPECT_NEAR(as.ImFPlus, f * std::sin(phase) + f2 * std::cos(phase), 1e-12);
-  EXPECT_NEAR(as.ReFMinus, f * std::cos(phase) + f2 * std::sin(phase), 1e-12);
-  EXPECT_NEAR(as.ImFMinus, f2 * std::cos(phase) - f * std::sin(phase), 1e-12);
-  EXPECT_EQ(as.SumF1, at_origin.SumF1);
+  EXPECT_NEAR(as.Sums.ReFPlus, f * std::cos(phase) - f2 * std::sin(phase), 1e-12);
+  EXPECT_NEAR(as.Sums.ImFPlus, f * std::sin(phase) + f2 * std::cos(phase), 1e-12);
+  EXPECT_NEAR(as.Sums.ReFMinus, f * std::cos(phase) + f2 * std::sin(phase), 1e-12);
+  EXPECT_NEAR(as.Sums.ImFMinus, f2 * std::cos(phase) - f * std::sin(phase), 1e-12);
+  EXPECT_EQ(as.Sums.SumF1, at_origin.Sums.SumF1);
 }
 
 TEST(Structure, SymbolSplit) {
@@ -44,6 +45,7 @@ TEST(Structure, SymbolSplit) {
 }
 
 TEST(Structure, ReadsItsHeaderAndCreatesItsElementsToCalculate) {
+  const testing::TestDataScope data;
   TStructure inp(0, 0, 0, 1.5405929, 0, 0, 4, 0, "InP");
   EXPECT_EQ(inp.ElementCount, 2);
   EXPECT_EQ(inp.FileName, "InP.stf");
@@ -65,6 +67,7 @@ TEST(Structure, ReadsItsHeaderAndCreatesItsElementsToCalculate) {
 }
 
 TEST(Structure, BraggAngleFromTheLattice) {
+  const testing::TestDataScope data;
   struct Case {
     double h, k, l;
     double theta_degrees;  // NaN: out of reach
@@ -86,17 +89,18 @@ TEST(Structure, BraggAngleFromTheLattice) {
 }
 
 TEST(Structure, TotalsItsElementsAfterComputingAll) {
+  const testing::TestDataScope data;
   TStructure gaas(0, 0, 0, 1.0, 1, 1, 1, 30.0, "GaAs");
   gaas.Calculate();
   TElement ga(1.0, 1, 1, 1, 30.0, "GaAs.stf", "Ga");
   TElement as(1.0, 1, 1, 1, 30.0, "GaAs.stf", "As");
   ga.Calculate();
   as.Calculate();
-  EXPECT_EQ(gaas.SumF1, ga.SumF1 + as.SumF1);
-  EXPECT_EQ(gaas.ImFMinus, ga.ImFMinus + as.ImFMinus);
+  EXPECT_EQ(gaas.Sums.SumF1, ga.Sums.SumF1 + as.Sums.SumF1);
+  EXPECT_EQ(gaas.Sums.ImFMinus, ga.Sums.ImFMinus + as.Sums.ImFMinus);
   double r[6];
   gaas.GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
-  EXPECT_EQ(r[4], ga.ReFPlus + as.ReFPlus);
+  EXPECT_EQ(r[4], ga.Sums.ReFPlus + as.Sums.ReFPlus);
 }
 
 }  // namespace

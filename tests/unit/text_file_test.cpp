@@ -1,5 +1,6 @@
 // Text-mode reading, of whole files and of mapped ones (writing is checked end to end).
-#include "runtime/text_file.hpp"
+#include "runtime/text_file_contents.hpp"
+#include "runtime/text_mode.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -107,9 +108,9 @@ TEST_F(TextFileTest, AMappedFileThatChangesIsNoticedAndOneThatShrinksReadsAsZero
   std::ofstream(name, std::ios::binary | std::ios::app) << "more";
   EXPECT_TRUE(FileChangedSince(name, mapped->identity()));
   ASSERT_EQ(truncate(name.c_str(), 0), 0);
-  EXPECT_FALSE(MappedFileShrank());
+  EXPECT_FALSE(mapped->shrank());
   EXPECT_EQ(mapped->text(), std::string(100000, '\0'));  // no SIGBUS
-  EXPECT_TRUE(MappedFileShrank());
+  EXPECT_TRUE(mapped->shrank());
   std::filesystem::rename(name, PathOf("old.dat"));
   std::ofstream(name, std::ios::binary) << "another file";
   EXPECT_FALSE(FileChangedSince(name, mapped->identity())) << "a file replaced by another is not one changed";

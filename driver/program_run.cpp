@@ -1,20 +1,21 @@
-// The program's run: read input.dat, compute with the data files beside
-// the executable (again, should they change meanwhile), print the warnings
-// and mathematical-error messages, write output.dat.
-#include "driver/run.hpp"
+// The program's run, computed again where its data files change while it
+// reads them.
+#include "driver/program_run.hpp"
 
 #include <chrono>
 #include <thread>
 
-#include "runtime/text_file.hpp"
+#include "driver/run_computation.hpp"
+#include "driver/run_files.hpp"
+#include "runtime/atomic_write.hpp"
+#include "runtime/printable.hpp"
+#include "runtime/text_file_contents.hpp"
 #include "xrdcalc/error.hpp"
 
 namespace xrd {
 
 namespace {
 
-constexpr const char* kInputFile = "input.dat";
-constexpr const char* kOutputFile = "output.dat";
 constexpr std::size_t kLargestInput = 1 << 20;
 // A run whose data files change while it reads them is done again, with the
 // files as they are then, this many times in all, waiting a little longer
@@ -22,20 +23,18 @@ constexpr std::size_t kLargestInput = 1 << 20;
 constexpr int kAttempts = 5;
 constexpr int kMillisecondsBeforeRetry = 2;
 
-
-// The run's values with the data files of `data_directory`, each read once.
+// The run's results with the data files of `data_directory`, each read once.
 // A computation during which a data file changed is done again, so the
-// values come from one state of the files.
-std::array<double, 16> ComputeFromStableData(const RunInput& run, const std::string& data_directory,
-                                             Diagnostics& diagnostics) {
+// results come from one state of the files.
+Result ComputeFromStableData(const RunInput& run, const std::string& data_directory, Diagnostics& diagnostics) {
   for (int attempt = 1;; ++attempt) {
     Diagnostics attempt_diagnostics;
     const DataFiles files(data_directory, DataFiles::Loading::MapLargeFiles);
     try {
-      const std::array<double, 16> results = ComputeRun(files, run, attempt_diagnostics);
+      const Result result = ComputeRun(files, run, attempt_diagnostics);
       if (!files.ChangedSinceLoaded()) {
         diagnostics.Append(attempt_diagnostics);
-        return results;
+        return result;
       }
     } catch (const Error&) {
       if (!files.ChangedSinceLoaded()) {
@@ -55,23 +54,23 @@ std::array<double, 16> ComputeFromStableData(const RunInput& run, const std::str
 
 }  // namespace
 
-void RunProgram() {
+void RunProgram(const std::string& data_directory) {
   std::string problem;
-  std::optional<std::string> input = LoadTextFile(kInputFile, &problem, kLargestInput);
-  if (!input) throw Error(std::string("cannot read ") + kInputFile + ": " + problem);
+  std::optional<std::string> input = LoadTextFile(kInputFileName, &problem, kLargestInput);
+  if (!input) throw Error(std::string("cannot read ") + kInputFileName + ": " + problem);
   Diagnostics diagnostics;
-  std::array<double, 16> results{};
+  Result result;
   try {
     std::vector<std::string> input_warnings;
     const RunInput run = ParseRunInput(*input, &input_warnings);
     for (const std::string& warning : input_warnings) diagnostics.AddWarning(warning);
-    results = ComputeFromStableData(run, DataDirectory(), diagnostics);
+    result = ComputeFromStableData(run, data_directory, diagnostics);
   } catch (const Error&) {
     diagnostics.Print();
     throw;
   }
   diagnostics.Print();
-  WriteTextFileAtomically(kOutputFile, FormatOutput(ResultOf(results)));
+  WriteTextFileAtomically(kOutputFileName, FormatOutput(result));
 }
 
 }  // namespace xrd

@@ -1,7 +1,6 @@
 // Warnings about data problems that do not stop the run (one line on
-// standard error beginning "warning: "), where they and the messages of the
-// checked mathematical functions go, and how messages show texts that come
-// from the input.
+// standard error beginning "warning: ") and the messages of the checked
+// mathematical functions: where they go, in what order, each warning once.
 #pragma once
 
 #include <string>
@@ -56,12 +55,5 @@ void Warn(std::string_view message);
 // A mathematical-error message ("asin: DOMAIN error") to this thread's
 // diagnostics; printed at once, framed by CR LF, when none is set.
 void ReportMathError(std::string_view message);
-
-// `text` as a message shows it: control characters, blanks other than the
-// space, and bytes from 128 on as \xNN; cut after 60 characters with "...".
-std::string Printable(std::string_view text);
-
-// Printable(text) in double quotes.
-std::string Quote(std::string_view text);
 
 }  // namespace xrd

@@ -1,0 +1,34 @@
+// One run description, as input.dat holds it, and the reading of that file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xrdcalc/export.hpp"
+
+namespace xrd {
+
+struct RunInput {
+  double a = 0.0;  // lattice constants in angstrom: 0 0 0 takes them from the
+  double b = 0.0;  // structure files; otherwise three positive, finite numbers
+  double c = 0.0;
+  double value4 = 0.0;  // three values read and kept, used by no computation
+  double value5 = 0.0;
+  double value6 = 0.0;
+  double lambda_angstrom = 0.0;  // wavelength, positive and finite
+  double h = 0.0;                // Miller indices (real numbers)
+  double k = 0.0;
+  double l = 0.0;
+  double theta_degrees = 0.0;  // Bragg angle; 0 derives it from each structure's lattice
+  std::string formula;         // a structure name (GaAs) or a mix (Ga7In3As)
+  double scale = 1.0;          // factor on the six optical constants
+};
+
+// Reads the text of input.dat (line feeds; carriage returns are dropped as
+// text mode drops them). Throws Error, with the message the program prints,
+// when it is not a usable run description; `warnings` (if given) receives
+// the warnings of reading it.
+XRDCALC_API RunInput ParseRunInput(std::string_view input_text, std::vector<std::string>* warnings = nullptr);
+
+}  // namespace xrd
