@@ -140,6 +140,10 @@ PYBIND11_MODULE(_xrdcalc, m) {
   if (!g_data_warning) throw py::error_already_set();
   m.attr("DataWarning") = py::reinterpret_borrow<py::object>(g_data_warning);
 
+  py::list value_names;
+  for (std::string_view name : xrd::kValueNames) value_names.append(py::str(name.data(), name.size()));
+  m.attr("VALUE_NAMES") = py::tuple(value_names);
+
   m.def("photon_energy", &xrd::PhotonEnergyOf, py::arg("wavelength"),
         "Photon energy in eV of a wavelength in angstrom, as computations use it.");
   m.def("default_data_directory", &xrd::DefaultDataDirectory,
@@ -186,6 +190,8 @@ PYBIND11_MODULE(_xrdcalc, m) {
       .def("_scan", &Scan)
       .def("_anomalous_scan", &AnomalousScan)
       .def("structures", &xrd::Calculator::structures, "The structures of the data directory.")
+      .def("reload", &xrd::Calculator::reload,
+           "Read the data files again when they are next needed (after the tables have been replaced).")
       .def("form_factor", &xrd::Calculator::form_factor, py::arg("element"), py::arg("s"),
            "f0 of an element at s = sin(theta)/lambda (1/angstrom).")
       .def_property_readonly("data_directory", &xrd::Calculator::data_directory);

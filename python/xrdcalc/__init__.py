@@ -17,22 +17,27 @@ from pathlib import Path
 import numpy as np
 
 from ._xrdcalc import Calculator as _Calculator
-from ._xrdcalc import DataWarning, Error, Result, default_data_directory, photon_energy
+from ._xrdcalc import VALUE_NAMES, DataWarning, Error, Result, default_data_directory, photon_energy
 from ._composition import composition_formula
 from ._scan import AnomalousFactors, Scan
 
 __all__ = ["Calculator", "Result", "Scan", "AnomalousFactors", "Error", "DataWarning",
-           "composition_formula", "photon_energy", "HC"]
+           "composition_formula", "photon_energy", "HC", "VALUE_NAMES"]
 
 # hc in eV * angstrom, as computations use it: E = HC / wavelength.
 HC = photon_energy(1.0)
 
 
 def _default_base():
-    # Installed, the package is <prefix>/<libdir>/python3/dist-packages/xrdcalc
-    # and the data <prefix>/<libdir>/xrdcalc/Base.
-    installed = Path(__file__).resolve().parents[3] / "xrdcalc" / "Base"
-    return str(installed) if installed.is_dir() else default_data_directory()
+    """The installed data directory, found from the package's own place (the
+    build writes its relative path at installation); in the build tree, the
+    library's default."""
+    try:
+        from ._installed import DATA_DIRECTORY_FROM_PACKAGE
+    except ImportError:
+        return default_data_directory()
+    installed = Path(__file__).resolve().parent / DATA_DIRECTORY_FROM_PACKAGE
+    return str(installed.resolve()) if installed.is_dir() else default_data_directory()
 
 
 def _warn(messages):

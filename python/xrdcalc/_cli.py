@@ -18,9 +18,9 @@ import numpy as np
 
 import xrdcalc
 
-_CRYSTAL_COLUMNS = ["sum_f1", "sum_f2", "f_minus_re", "f_minus_im", "f_plus_re", "f_plus_im",
-                    "chi0_real", "chi0_imag", "chi_minus_re", "chi_minus_im", "chi_plus_re", "chi_plus_im",
-                    "a", "b", "c", "structure_scalar"]
+# The CSV columns of a crystal scan: output.dat's values, "f_minus_re" for
+# the real part of f_minus.
+_CRYSTAL_COLUMNS = [name.replace(".real", "_re").replace(".imag", "_im") for name in xrdcalc.VALUE_NAMES]
 
 
 def _range(text):

@@ -1,7 +1,7 @@
 """Results of scans: the numbers of many computations as numpy arrays, one
 per field of a single result, with the scan's axes and its warnings."""
 
-import numpy as np
+from ._xrdcalc import VALUE_NAMES
 
 
 class Scan:
@@ -14,15 +14,14 @@ class Scan:
 
     def __init__(self, values, warnings, math_errors, **axes):
         self._values = values
-        v = values.T
-        self.sum_f1, self.sum_f2 = v[0], v[1]
-        self.f_minus = v[2] + 1j * v[3]
-        self.f_plus = v[4] + 1j * v[5]
-        self.chi0_real, self.chi0_imag = v[6], v[7]
-        self.chi_minus = v[8] + 1j * v[9]
-        self.chi_plus = v[10] + 1j * v[11]
-        self.a, self.b, self.c = v[12], v[13], v[14]
-        self.structure_scalar = v[15]
+        # The columns in output.dat's order, named by VALUE_NAMES; a complex
+        # field's real part comes before its imaginary part.
+        for name, column in zip(VALUE_NAMES, values.T):
+            field, _, part = name.partition(".")
+            if part == "imag":
+                setattr(self, field, getattr(self, field) + 1j * column)
+            else:
+                setattr(self, field, column)
         self.warnings = list(warnings)
         self.math_errors = list(math_errors)
         for name, value in axes.items():
