@@ -151,16 +151,57 @@ TEST(Run, OutputIsWrittenWholeOrNotAtAll) {
   EXPECT_EQ(names(), (std::vector<std::string>{"input.dat"}));
 }
 
-TEST(Run, FindsItsDataFromAnyDirectoryAndThroughASymlink) {
+// Base/ is the one beside the executable, however the program is started:
+// through a symlink, without /proc, or from a directory whose path is longer
+// than PATH_MAX. A decoy Base/ in the working directory, whose GaAs has
+// another lattice constant, must never be read.
+TEST(Run, FindsItsDataBesideItsExecutableAndNowhereElse) {
   ProgramRunner runner(kTestBase);
   const RunResult direct = runner.Run(kConventional);
   ASSERT_EQ(direct.exit_status, 0) << direct.error_output;
+  fs::copy(kTestBase, runner.work() / "Base", fs::copy_options::recursive);
+  WriteBytes(runner.work() / "Base" / "GaAs.stf",
+             "a decoy\n2,216\n7.0,0.3\nGa\n1\n0, 0, 0\nAs\n1\n0.1, 0.25, 0.4\n");
+
   const fs::path elsewhere = runner.root() / "elsewhere";
   fs::create_directories(elsewhere);
   fs::create_symlink(runner.executable(), elsewhere / "xrdcalc");
   const RunResult linked = runner.Run(kConventional, elsewhere / "xrdcalc");
   EXPECT_EQ(linked.exit_status, 0) << linked.error_output;
   EXPECT_EQ(linked.output, direct.output);
+
+  // 45 directories of 100 characters, started as ../bin/xrdcalc from deep/work.
+  const fs::path root = runner.root();
+  WriteBytes(root / "deep-input", kConventional);
+  const auto quoted = [](const fs::path& path) {
+    std::string text(1, '\'');
+    text += path.string();
+    text += '\'';
+    return text;
+  };
+  const std::string deep =
+      "cd " + quoted(root) + " && for i in $(seq 45); do d=$(printf d%099d $i); mkdir $d && cd $d || exit 1; done && "
+      "mkdir bin work && cp " + quoted(runner.executable()) + " bin/ && cp -r " + quoted(kTestBase) + " bin/Base && "
+      "cp -r " + quoted(runner.work() / "Base") + " work/Base && cd work && cp " + quoted(root / "deep-input") +
+      " input.dat && pwd | wc -c > " + quoted(root / "depth") + " && ../bin/xrdcalc 2> " +
+      quoted(root / "deep-stderr") + "; echo $? > " + quoted(root / "deep-status") + "; cp output.dat " +
+      quoted(root / "deep-output") + "; cd " + quoted(root) + " && rm -rf d0*";
+  WriteBytes(root / "deep.sh", deep);  // bash: dash cannot cd past PATH_MAX
+  ASSERT_EQ(std::system(("bash " + quoted(root / "deep.sh")).c_str()), 0) << deep;
+  EXPECT_GT(std::stoi(ReadBytes(root / "depth")), 4200);
+  EXPECT_EQ(ReadBytes(root / "deep-status"), "0\n") << ReadBytes(root / "deep-stderr");
+  EXPECT_EQ(ReadBytes(root / "deep-output"), direct.output);
+
+  if (std::system("unshare -m sh -c 'mount --make-rprivate / && mount -t tmpfs none /proc' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "no mount namespaces here";
+  }
+  const fs::path wrapper = root / "without-proc";
+  WriteBytes(wrapper, "#!/bin/sh\nexec unshare -m sh -c 'mount --make-rprivate / && mount -t tmpfs none /proc && "
+                      "exec \"$0\"' '" + runner.executable().string() + "'\n");
+  fs::permissions(wrapper, fs::perms::owner_all);
+  const RunResult without_proc = runner.Run(kConventional, wrapper);
+  EXPECT_EQ(without_proc.exit_status, 0) << without_proc.error_output;
+  EXPECT_EQ(without_proc.output, direct.output);
 }
 
 TEST(Run, TellsWhatItHasWhenAsked) {
@@ -176,6 +217,8 @@ TEST(Run, TellsWhatItHasWhenAsked) {
             "data directory: " + base + "\nf0_xop.dat:\n  #F f0 test\n  #UT units and a tab\n  #C first\n"
             "f1f2.dat:\n  #F f1f2.dat for the tests: synthetic anomalous factors\n");
   const RunResult list = runner.Run(std::nullopt, {}, "x --list");
+  EXPECT_EQ(list.error_output, "warning: argument \"x\" ignored: xrdcalc reads input.dat in the working directory "
+                               "(see --help)\n");
   EXPECT_EQ(list.standard_output,
             "data directory: " + base + "\n"
             "structure   a (A)      scalar   elements\n"
@@ -206,6 +249,19 @@ TEST(Run, TellsWhatItHasWhenAsked) {
     EXPECT_TRUE(run.standard_output.ends_with(shown)) << run.standard_output;
     EXPECT_FALSE(run.output) << arguments;
   }
+}
+
+// An argument that names nothing to tell is ignored, with one warning line
+// each, and the run goes on.
+TEST(Run, WarnsOfEachArgumentItIgnores) {
+  ProgramRunner runner(kTestBase);
+  const RunResult plain = runner.Run(kConventional);
+  const RunResult run = runner.Run(kConventional, {}, "my.dat 'a b'");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.output, plain.output);
+  EXPECT_EQ(run.error_output,
+            "warning: argument \"my.dat\" ignored: xrdcalc reads input.dat in the working directory (see --help)\n"
+            "warning: argument \"a b\" ignored: xrdcalc reads input.dat in the working directory (see --help)\n");
 }
 
 // The bundled examples with the shipped Base/ reproduce their recorded

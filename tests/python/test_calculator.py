@@ -117,3 +117,49 @@ def test_composition_scan(calc):
     assert "GaAs" in calc.structures() and "f1f2" not in calc.structures()
     with pytest.raises(ValueError):
         calc.scan_composition("In", "Ga", "As", [1.2], HKL, CU_KA1)
+
+
+def test_element_names_are_exact_symbols(calc):
+    assert calc.anomalous_factors("Ga", [10000.0]).f1.shape == (1,)
+    for name in ["GaAs", "Gallium", "Ga1", "ga", ""]:
+        with pytest.raises(xrdcalc.Error, match="is not an element symbol"):
+            calc.anomalous_factors(name, [10000.0])
+        with pytest.raises(xrdcalc.Error, match="is not an element symbol"):
+            calc.form_factor(name, 0.0)
+
+
+def replace(path, text):
+    """Replaces a data file as tables are meant to be replaced: written beside, renamed into place."""
+    (path.parent / "new").write_text(text)
+    (path.parent / "new").rename(path)
+
+
+def test_reload_reads_replaced_tables(calc, tmp_path):
+    base = tmp_path / "Base"
+    shutil.copytree(calc.data_directory, base)
+    mine = xrdcalc.Calculator(base)
+    before = mine.compute("Si", CU_KA1, HKL)
+    replace(base / "Si.stf", (base / "Si.stf").read_text().replace("5.43102,", "5.5,"))
+    assert mine.compute("Si", CU_KA1, HKL).a == before.a == 5.43102  # kept until reload()
+    mine.reload()
+    assert mine.compute("Si", CU_KA1, HKL).a == 5.5
+
+
+def test_numbers_read_alike_under_a_decimal_comma_locale(calc, tmp_path):
+    """A caller that sets a German locale (decimal comma) gets the same numbers."""
+    import locale
+    base = tmp_path / "Base"
+    shutil.copytree(calc.data_directory, base)
+    # A lattice constant in hexadecimal: read by the C library's conversion.
+    (base / "SiHex.stf").write_text((base / "Si.stf").read_text().replace("5.43102,", "0x1.5b9cp+2,"))
+    in_c = xrdcalc.Calculator(base).compute("SiHex", CU_KA1, HKL).values()
+    subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", str(tmp_path / "de_DE.UTF-8")], check=True)
+    os.environ["LOCPATH"] = str(tmp_path)
+    try:
+        locale.setlocale(locale.LC_ALL, "de_DE.UTF-8")
+        assert locale.localeconv()["decimal_point"] == ","
+        assert xrdcalc.Calculator(base).compute("SiHex", CU_KA1, HKL).values() == in_c
+        assert in_c[12] == float.fromhex("0x1.5b9cp+2")
+    finally:
+        locale.setlocale(locale.LC_ALL, "C")
+        del os.environ["LOCPATH"]

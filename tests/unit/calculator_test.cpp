@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/unit/test_data.hpp"
 
@@ -51,6 +55,91 @@ TEST(Calculator, ARunDescriptionLeftAtItsDefaultsTakesTheStructuresLatticeAndAng
   const Result result = calculator.compute(defaults);
   EXPECT_EQ(result.values(), calculator.compute(stated).values());
   EXPECT_EQ(result.a, 0.7 * 5.0 + 0.3 * 6.0);
+}
+
+// Element names are exact symbols: a structure's name, a full name or a
+// symbol with more after it is an error naming it, never an element read
+// from its first two characters.
+TEST(Calculator, TakesOnlyExactElementSymbols) {
+  const Calculator calculator(testing::TestDataDirectory());
+  EXPECT_EQ(calculator.form_factor("Ga", 0.0), 31.0);
+  EXPECT_EQ(calculator.anomalous_factors("As", 12683.5).warnings.size(), 0u);
+  for (const char* name : {"GaAs", "Gallium", "Ga1", "ga", "GA", "", "Ga ", " Ga", "1"}) {
+    EXPECT_THROW(calculator.anomalous_factors(name, 10000.0), Error) << name;
+    try {
+      calculator.form_factor(name, 0.0);
+      ADD_FAILURE() << name << " accepted";
+    } catch (const Error& error) {
+      EXPECT_NE(std::string(error.what()).find("is not an element symbol"), std::string::npos) << error.what();
+    }
+  }
+}
+
+// The lattice of a run description is 0 0 0 or three positive, finite
+// numbers; the wavelength is positive and finite.
+TEST(Calculator, RefusesLatticesAndWavelengthsWithoutMeaning) {
+  const Calculator calculator(testing::TestDataDirectory());
+  const RunInput usable{.a = 5, .b = 5.5, .c = 6, .lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .formula = "GaAs"};
+  const Result result = calculator.compute(usable);
+  EXPECT_EQ(result.a * result.b * result.c, 5 * 5.5 * 6);
+  for (const auto& [a, b, c] : {std::array{5.0, 0.0, 0.0}, {-5.0, -5.0, -5.0}, {double(NAN), 5.0, 5.0}, {5.0, 5.0, double(INFINITY)},
+                                {1e200, 1e200, 1e200}}) {
+    RunInput run = usable;
+    run.a = a, run.b = b, run.c = c;
+    EXPECT_THROW(calculator.compute(run), Error) << a << " " << b << " " << c;
+  }
+  for (double lambda : {0.0, -1.0, double(NAN), double(INFINITY)}) {
+    RunInput run = usable;
+    run.lambda_angstrom = lambda;
+    EXPECT_THROW(calculator.compute(run), Error) << lambda;
+  }
+}
+
+class CalculatorOnItsOwnData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = std::filesystem::temp_directory_path() / ("xrdcalc-calculator-" + std::to_string(getpid()));
+    std::filesystem::remove_all(base_);
+    std::filesystem::copy(testing::TestDataDirectory(), base_);
+  }
+  void TearDown() override { std::filesystem::remove_all(base_); }
+
+  // Replaces `name` as the tables are meant to be replaced: written beside
+  // and renamed into place.
+  void Replace(const char* name, const std::string& text) const {
+    std::ofstream(base_ / "new", std::ios::binary) << text;
+    std::filesystem::rename(base_ / "new", base_ / name);
+  }
+  std::string Read(const char* name) const {
+    std::ifstream in(base_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::filesystem::path base_;
+};
+
+// A calculator keeps what it has read until reload(); a computation that
+// stops on a table that has changed since it was read reads it again, so
+// an error is never kept for ever.
+TEST_F(CalculatorOnItsOwnData, ReadsChangedTablesAgainOnReloadAndAfterAStop) {
+  const RunInput gaas{.lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .formula = "GaAs"};
+  Calculator calculator(base_.string());
+  const Result before = calculator.compute(gaas);
+  const std::string structure = Read("GaAs.stf");
+  Replace("GaAs.stf", "another GaAs\n2,216\n6.0,0.3\nGa\n1\n0, 0, 0\nAs\n1\n0.1, 0.25, 0.4\n");
+  EXPECT_EQ(calculator.compute(gaas).a, 5.0) << "kept until reload()";
+  const Calculator copy = calculator;
+  calculator.reload();
+  EXPECT_EQ(calculator.compute(gaas).a, 6.0);
+  EXPECT_EQ(copy.compute(gaas).a, 6.0) << "copies share what they read";
+
+  const std::string table = Read("f1f2.dat");
+  Replace("f1f2.dat", table.substr(0, table.find("#S 98")));  // cut short: no Cf end record
+  Calculator fresh(base_.string());
+  EXPECT_THROW(fresh.compute(gaas), Error);
+  EXPECT_THROW(fresh.compute(gaas), Error) << "the same table, the same stop";
+  Replace("f1f2.dat", table);
+  Replace("GaAs.stf", structure);
+  EXPECT_EQ(fresh.compute(gaas).values(), before.values()) << "the whole table again, read anew";
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 // Text-mode reading, of whole files and of mapped ones (writing is checked end to end).
+#include "runtime/data_files.hpp"
+#include "runtime/file_reading.hpp"
 #include "runtime/text_file_contents.hpp"
 #include "runtime/text_mode.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
@@ -129,6 +134,56 @@ TEST_F(TextFileTest, SixtyFourFilesAreMappedAtOnceAndMoreAreRead) {  // not mapp
   for (int i = 0; i < 66; ++i) EXPECT_EQ(kept[i].mapped_bytes().empty(), i >= 64) << i;
   kept.erase(kept.begin());  // gives a slot back
   EXPECT_EQ(MapTextFile(PathOf("table.dat"))->mapped_bytes().size(), 20000u);
+}
+
+// A file whose size or times move between its opening and the end of the
+// read is read again, not taken as it was read.
+TEST_F(TextFileTest, AFileThatChangesWhileItIsReadIsReadAgain) {
+  const std::string name = PathOf("table.dat");
+  std::ofstream(name, std::ios::binary) << "1000 1 2\n";
+  int fd = -1;
+  struct stat opened {};
+  ASSERT_TRUE(OpenRegularFile(name, fd, opened, nullptr));
+  std::ofstream(name, std::ios::binary | std::ios::app) << "2000 3 4\n";
+  FileBytes read;
+  EXPECT_EQ(ReadWholeFile(fd, opened, 1000, read, nullptr), ReadOutcome::Changed);
+  close(fd);
+  EXPECT_EQ(LoadTextFile(name), "1000 1 2\n2000 3 4\n");
+}
+
+// File times move in ticks of a few milliseconds: a file read within the
+// tick of its last write is read after that tick, so that a write in place
+// right after the read, of the same size, still shows as a change.
+TEST_F(TextFileTest, AnInPlaceRewriteRightAfterTheReadIsNoticed) {
+  const std::string name = PathOf("table.dat");
+  for (int round = 0; round < 20; ++round) {
+    std::ofstream(name, std::ios::binary) << "1000 1 2\n";
+    const std::optional<TextFileContents> read = MapTextFile(name);
+    ASSERT_TRUE(read);
+    std::FILE* file = std::fopen(name.c_str(), "r+");
+    ASSERT_TRUE(file);
+    std::fputs("2000 3 4\n", file);
+    std::fclose(file);
+    ASSERT_TRUE(FileChangedSince(name, read->identity())) << "round " << round;
+  }
+}
+
+// That a mapped file shrank is told of that mapping only: the next attempt,
+// on a whole file, is not taken for a changed one.
+TEST_F(TextFileTest, AShrunkMappingCountsForItsOwnAttemptOnly) {
+  std::ofstream(PathOf("f1f2.dat"), std::ios::binary) << std::string(100000, 'x');
+  {
+    const DataFiles first(directory_.string());
+    const DataFile& table = first.Get("f1f2.dat");
+    ASSERT_EQ(truncate(PathOf("f1f2.dat").c_str(), 0), 0);
+    EXPECT_EQ(table.text(), std::string(100000, '\0'));
+    EXPECT_TRUE(first.ChangedSinceLoaded());
+  }
+  std::ofstream(PathOf("new.dat"), std::ios::binary) << std::string(100000, 'y');
+  std::filesystem::rename(PathOf("new.dat"), PathOf("f1f2.dat"));
+  const DataFiles second(directory_.string());
+  EXPECT_EQ(second.Get("f1f2.dat").text(), std::string(100000, 'y'));
+  EXPECT_FALSE(second.ChangedSinceLoaded());
 }
 
 }  // namespace
