@@ -214,7 +214,9 @@ report_header() {
   link=$(sed 's/ CMakeFiles[^ ]*main\.cpp\.o / <objects> /' "$build_dir/new/xrdcalc/CMakeFiles/xrdcalc.dir/link.txt")
   if [[ -z $label_text ]]; then
     revision=$(git -C "$source_dir" rev-parse --short HEAD 2>/dev/null || echo "?")
-    if [[ -n $(git -C "$source_dir" status --porcelain --untracked-files=no 2>/dev/null) ]]; then
+    # The results file a previous run rewrote is not part of what is measured.
+    if [[ -n $(git -C "$source_dir" status --porcelain --untracked-files=no -- . ':(top,exclude)bench/results.txt' \
+      2>/dev/null) ]]; then
       revision+=" + uncommitted changes"
     fi
     label_text="$source_dir at $revision"
