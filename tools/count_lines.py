@@ -5,7 +5,9 @@
     python3 tools/count_lines.py [--by-folder] [ROOT]
 
 Counts *.cpp, *.hpp, *.h and *.py files; skips .git, build directories
-(build*) and the fuzz corpora (tests/fuzz/corpus, tests/fuzz/crashes).
+(build*), the fuzz corpora (tests/fuzz/corpus, tests/fuzz/crashes) and the
+test tooling (tools/mutate.py and this script), which is neither the code
+nor its tests.
 Python standard library only.
 """
 
@@ -15,6 +17,7 @@ import sys
 
 SUFFIXES = (".cpp", ".hpp", ".h", ".py")
 SKIPPED_PATHS = {os.path.join("tests", "fuzz", "corpus"), os.path.join("tests", "fuzz", "crashes")}
+TEST_TOOLING = {os.path.join("tools", "mutate.py"), os.path.join("tools", "count_lines.py")}
 
 
 def count(root):
@@ -27,7 +30,7 @@ def count(root):
             if d != ".git" and not d.startswith("build") and d != "__pycache__"
             and os.path.normpath(os.path.join(rel_dir, d)) not in SKIPPED_PATHS)
         for name in sorted(filenames):
-            if not name.endswith(SUFFIXES):
+            if not name.endswith(SUFFIXES) or os.path.normpath(os.path.join(rel_dir, name)) in TEST_TOOLING:
                 continue
             path = os.path.join(dirpath, name)
             with open(path, encoding="utf-8", errors="replace") as f:
