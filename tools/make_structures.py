@@ -22,6 +22,7 @@ two symbols gives the crystal's elements.
 """
 
 import argparse
+import os
 import pathlib
 import sys
 
@@ -222,8 +223,12 @@ def main(argv=None):
         except ValueError as e:
             print("make_structures: ERROR: %s" % e, file=sys.stderr)
             return 1
-        with open(out / (f + ".stf"), "w", encoding="ascii", newline="\n") as fh:
+        # Written beside and renamed into place: a run reading the old file
+        # meanwhile reads it whole.
+        temporary = out / (f + ".stf.new")
+        with open(temporary, "w", encoding="ascii", newline="\n") as fh:
             fh.write(text)
+        os.replace(temporary, out / (f + ".stf"))
     print("%s: %d structure files written" % (out, len(CRYSTALS)))
     return 0
 

@@ -23,6 +23,7 @@ import argparse
 import decimal
 import json
 import lzma
+import os
 import pathlib
 import re
 import sqlite3
@@ -527,9 +528,13 @@ def verify_f1f2(text):
 # --------------------------------------------------------------------------
 
 def write(path, text):
+    """Writes a table beside its place and renames it into place, so that a
+    program reading the old table meanwhile reads it whole."""
     path.parent.mkdir(parents=True, exist_ok=True)
-    with open(path, "w", encoding="ascii", newline="\n") as fh:
+    temporary = path.with_name(path.name + ".new")
+    with open(temporary, "w", encoding="ascii", newline="\n") as fh:
         fh.write(text)
+    os.replace(temporary, path)
 
 
 def main(argv=None):
