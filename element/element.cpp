@@ -47,8 +47,11 @@ void TElement::Calculate() {
   double f1 = 0.0;
   double f2 = 0.0;
   const bool have_anomalous = AnomalousFactors(f1, f2);
-  const double f0_zero = FormFactorF0(0.0);
-  const double f0_s = FormFactorF0(s);
+  // f0 at 0 and at s, as FormFactorF0 gives them, from one lookup of the
+  // element's coefficients.
+  const GaussianCoefficients& f0 = FormFactorCoefficients(CurrentDataFiles(), Symbol);
+  const double f0_zero = EvaluateFormFactor(f0, 0.0);
+  const double f0_s = EvaluateFormFactor(f0, s);
   if (!have_anomalous) {  // no anomalous correction rather than undefined values
     f1 = f0_zero;
     f2 = 0.0;
