@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/e2e/program_runner.hpp"
+#include "tests/support/test_tables_model.hpp"
 
 namespace xrd::testing {
 namespace {
@@ -45,60 +46,50 @@ TEST(Run, InputLayoutsGiveTheSameRun) {
   }
 }
 
-// The test tables' values, written out independently of the program.
-struct ElementModel {
-  double a[5], c, b[5];
-  double e0, f1_0, f2_0, e1, f1_1, f2_1;  // the two f1f2 rows around 12398.1 eV
-  double F0(double s) const {
-    double f0 = c;
-    for (int i = 0; i < 5; ++i) f0 += a[i] * std::exp((-b[i] * s) * s);
-    return f0;
-  }
-};
-const ElementModel kGa = {{10, 8, 6, 4, 2}, 1, {1, 2, 3, 4, 5}, 10367, 26, 3.8, 15000, 30, 2.0};
-const ElementModel kAs = {{11, 9, 7, 3, 2}, 1, {0.5, 1, 2, 4, 8}, 10000, 31, 1.0, 15000, 33, 2.5};
-const ElementModel kIn = {{20, 10, 10, 5, 3}, 1, {1, 1, 1, 1, 1}, 10000, 48, 4.0, 15000, 48.5, 2.0};
-
-// Adds one site of `element` at (x, y, z) to the six sums.
-void AddSite(const ElementModel& element, double x, double y, double z, double h, double k, double l,
-             double theta_degrees, double lambda, std::array<double, 6>& sums) {
-  const double energy = 12398.100046 / lambda;
-  const double t = (energy - element.e0) / (element.e1 - element.e0);
-  const double f1 = element.f1_0 + t * (element.f1_1 - element.f1_0);
-  const double f2 = element.f2_0 + t * (element.f2_1 - element.f2_0);
-  const double s = std::sin(theta_degrees * 3.141592653589793 / 180.0) / lambda;
-  const double f = element.F0(s) + f1 - element.F0(0.0);
-  const double phi = 2 * 3.141592653589793 * (h * x + k * y + l * z);
-  sums[0] += f1;
-  sums[1] += f2;
-  sums[2] += f * std::cos(phi) + f2 * std::sin(phi);
-  sums[3] += f2 * std::cos(phi) - f * std::sin(phi);
-  sums[4] += f * std::cos(phi) - f2 * std::sin(phi);
-  sums[5] += f * std::sin(phi) + f2 * std::cos(phi);
-}
-
-TEST(Run, MixedCrystalAgreesWithAModelOfTheTables) {
+// output.dat against values computed from the tables' numbers with the
+// textbook formulas (tests/support/test_tables_model.hpp): every line to
+// the six digits it prints, for a mix with the structures' own lattices
+// and a given Bragg angle, the same with each structure's own angle, and a
+// given orthogonal cell a != b != c whose volume and d-spacings use every
+// axis.
+TEST(Run, OutputAgreesWithTheTablesAndTheTextbookFormulas) {
   ProgramRunner runner(kTestBase);
-  // h, k and l differ, and so do the As site's coordinates.
-  const RunResult run = runner.Run("0 0 0\n0 0 0\n1.0\n1 2 3\n30\nGa7In3As\n2\n");
-  ASSERT_EQ(run.exit_status, 0) << run.error_output;
-  EXPECT_EQ(run.error_output, "");
-  std::array<double, 6> gaas{};
-  std::array<double, 6> inas{};
-  AddSite(kGa, 0, 0, 0, 1, 2, 3, 30, 1.0, gaas);
-  AddSite(kAs, 0.1, 0.25, 0.4, 1, 2, 3, 30, 1.0, gaas);
-  AddSite(kIn, 0, 0, 0, 1, 2, 3, 30, 1.0, inas);
-  AddSite(kAs, 0.1, 0.25, 0.4, 1, 2, 3, 30, 1.0, inas);
-  const double lattice = 0.7 * 5.0 + 0.3 * 6.0;
-  const double gamma = 2.817938e-5 / 3.141592653589793 * 1.0 * 1.0 / (lattice * lattice * lattice);
-  std::vector<std::string> expected;
-  for (int k = 0; k < 6; ++k) expected.push_back(Printed("%g", 0.7 * gaas[k] + 0.3 * inas[k]));
-  for (int k = 0; k < 6; ++k) {
-    expected.push_back(Printed("%g", (k == 0 ? -1 : 1) * (0.7 * gaas[k] + 0.3 * inas[k]) * gamma * 2));
+  const struct {
+    double a, b, c, lambda, h, k, l, theta, scale;
+  } cases[] = {{0, 0, 0, 1.0, 1, 2, 3, 30, 2}, {0, 0, 0, 1.0, 1, 2, 3, 0, 1}, {5, 5.5, 6, 1.2, 1, 2, 3, 0, 1},
+               {4.5, 6.5, 5.2, 0.9, -3, 1, 2, 0, 0.5}};
+  for (const auto& c : cases) {
+    const std::string input = Printed("%.17g ", c.a) + Printed("%.17g ", c.b) + Printed("%.17g\n0 0 0\n", c.c) +
+                              Printed("%.17g\n", c.lambda) + Printed("%g ", c.h) + Printed("%g ", c.k) +
+                              Printed("%g\n", c.l) + Printed("%.17g\nGa7In3As\n", c.theta) + Printed("%.17g\n", c.scale);
+    SCOPED_TRACE(input);
+    const RunResult run = runner.Run(input);
+    ASSERT_EQ(run.exit_status, 0) << run.error_output;
+    EXPECT_EQ(run.error_output, "");
+    std::array<double, 16> expected{};
+    const bool given = c.a != 0;
+    for (const auto& [name, weight] : {std::pair{"GaAs", 0.7}, {"InAs", 0.3}}) {
+      const double own = testing::Structures().at(name).lattice;
+      const double a = given ? c.a : own, b = given ? c.b : own, cc = given ? c.c : own;
+      const double theta = c.theta != 0 ? c.theta : testing::BraggAngle(c.h, c.k, c.l, a, b, cc, c.lambda);
+      const testing::Sums sums = testing::StructureSums(name, c.h, c.k, c.l, theta, c.lambda);
+      const double parts[6] = {sums.f1, sums.f2, sums.f_minus.real(), sums.f_minus.imag(), sums.f_plus.real(),
+                               sums.f_plus.imag()};
+      for (int i = 0; i < 6; ++i) expected[i] += weight * parts[i];
+      for (int i = 12; i < 15; ++i) expected[i] += given ? 0 : weight * own;
+      expected[15] += weight * testing::Structures().at(name).scalar;
+    }
+    if (given) expected[12] = c.a, expected[13] = c.b, expected[14] = c.c;
+    const double gamma = testing::Gamma(c.lambda, expected[12], expected[13], expected[14]) * c.scale;
+    for (int i = 0; i < 6; ++i) expected[6 + i] = (i == 0 ? -1 : 1) * expected[i] * gamma;
+    const std::vector<std::string> lines = LinesOf(*run.output);
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[12] + lines[16], "");
+    for (int i = 0; i < 16; ++i) {
+      const double printed = std::strtod(lines[i < 12 ? i : i < 15 ? i + 1 : 17].c_str(), nullptr);
+      EXPECT_NEAR(printed, expected[i], 6e-6 * std::abs(expected[i]) + 1e-300) << "value " << i + 1;
+    }
   }
-  expected.insert(expected.end(), {"", Printed("%g", lattice), Printed("%g", lattice), Printed("%f", lattice), "",
-                                   Printed("%f", 0.7 * 0.3 + 0.3 * 0.35)});
-  EXPECT_EQ(LinesOf(*run.output), expected);
 }
 
 // output.dat is linked into place from an unnamed file, or, without

@@ -94,26 +94,35 @@ def test_warnings_once_per_call_and_filters_apply(calc):
     assert calc.compute("Si", CU_KA1, (0, 0, 40)).math_errors[0] == "asin: DOMAIN error"
 
 
-def test_scans_equal_single_computations(calc):
-    energies = np.array([10200.0, 10366.0, 10368.0, 10550.0])
-    kwargs = dict(lattice=(5.7, 5.7, 5.8), scale=0.5)
-    scan = calc.scan_energy("Ga7In3As", energies, HKL, **kwargs)
-    by_wavelength = calc.scan_wavelength("Ga7In3As", scan.wavelength, HKL, **kwargs)
-    for i, e in enumerate(energies):
-        single = calc.compute("Ga7In3As", xrdcalc.HC / e, HKL, **kwargs)
-        assert tuple(scan.values()[i]) == tuple(by_wavelength.values()[i]) == single.values()
-        assert (scan.f_plus[i], scan.chi_minus[i]) == (single.f_plus, single.chi_minus)
-    np.testing.assert_array_equal(scan.energy, energies)
+FIELDS = ["sum_f1", "sum_f2", "f_minus", "f_plus", "chi0_real", "chi0_imag", "chi_minus", "chi_plus", "a", "b", "c",
+          "structure_scalar"]
+
+
+def expect_points(scan, singles):
+    """Each field of the scan is an array with one element per point, in the points' order, equal to the field
+    of that point's single computation."""
+    for field in FIELDS:
+        column = getattr(scan, field)
+        assert column.shape == (len(singles),), field
+        assert list(column) == [getattr(single, field) for single in singles], field
+    assert [tuple(v) for v in scan.values()] == [single.values() for single in singles]
+
+
+def test_scans_hold_each_points_results_in_order(calc):
+    energies = np.array([10550.0, 10200.0, 10368.0, 10366.0])  # unsorted: the order is kept
+    kwargs = dict(lattice=(5.7, 5.8, 5.9), scale=0.5)
+    singles = [calc.compute("Ga7In3As", xrdcalc.HC / e, HKL, **kwargs) for e in energies]
+    expect_points(calc.scan_energy("Ga7In3As", energies, HKL, **kwargs), singles)
+    expect_points(calc.scan_wavelength("Ga7In3As", xrdcalc.HC / energies, HKL, **kwargs), singles)
     with pytest.raises(ValueError):
         calc.scan_energy("GaAs", [8000.0, 0.0], HKL)
 
 
 def test_composition_scan(calc):
-    scan = calc.scan_composition("In", "Ga", "As", [0.0, 0.53, 1.0], HKL, CU_KA1)
-    assert scan.formulas == ["Ga100As", "In53Ga47As", "In100As"]
-    for formula, values in zip(scan.formulas, scan.values()):
-        assert tuple(values) == calc.compute(formula, CU_KA1, HKL).values()
-    assert scan.values()[2] == pytest.approx(calc.compute("InAs", CU_KA1, HKL).values(), rel=1e-13)
+    scan = calc.scan_composition("In", "Ga", "As", [1.0, 0.0, 0.53], HKL, CU_KA1)
+    assert scan.formulas == ["In100As", "Ga100As", "In53Ga47As"]
+    expect_points(scan, [calc.compute(formula, CU_KA1, HKL) for formula in scan.formulas])
+    assert scan.values()[0] == pytest.approx(calc.compute("InAs", CU_KA1, HKL).values(), rel=1e-13)
     assert "GaAs" in calc.structures() and "f1f2" not in calc.structures()
     with pytest.raises(ValueError):
         calc.scan_composition("In", "Ga", "As", [1.2], HKL, CU_KA1)

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "tests/unit/test_data.hpp"
 
@@ -140,6 +141,38 @@ TEST_F(CalculatorOnItsOwnData, ReadsChangedTablesAgainOnReloadAndAfterAStop) {
   Replace("f1f2.dat", table);
   Replace("GaAs.stf", structure);
   EXPECT_EQ(fresh.compute(gaas).values(), before.values()) << "the whole table again, read anew";
+}
+
+// One fresh calculator shared by many threads, each computing every case
+// in its own order while the others read the same files for the first
+// time, gives what one thread gives (run under the sanitizers, and under
+// ThreadSanitizer in CI).
+TEST(Calculator, ManyThreadsOnOneFreshCalculatorGiveTheSerialResults) {
+  const char* formulas[] = {"GaAs", "Ga7In3As", "InP", "Si", "BN", "Ga1In1", "He", "In53Ga47As"};
+  std::vector<RunInput> cases;
+  for (const char* formula : formulas) {
+    for (double lambda : {0.8, 1.5405929}) cases.push_back({.lambda_angstrom = lambda, .h = 1, .k = 1, .l = 3,
+                                                            .formula = formula});
+  }
+  const Calculator serial(testing::TestDataDirectory());
+  std::vector<std::array<double, 16>> expected;
+  for (const RunInput& input : cases) expected.push_back(serial.compute(input).values());
+  for (int round = 0; round < 5; ++round) {
+    const Calculator shared(testing::TestDataDirectory());
+    std::vector<std::vector<std::array<double, 16>>> got(8, std::vector<std::array<double, 16>>(cases.size()));
+    {
+      std::vector<std::jthread> threads;
+      for (std::size_t t = 0; t < got.size(); ++t) {
+        threads.emplace_back([&, t] {
+          for (std::size_t n = 0; n < cases.size(); ++n) {
+            const std::size_t i = (n * (2 * t + 1) + t) % cases.size();  // every case, in an order of its own
+            got[t][i] = shared.compute(cases[i]).values();
+          }
+        });
+      }
+    }
+    for (std::size_t t = 0; t < got.size(); ++t) EXPECT_EQ(got[t], expected) << "thread " << t;
+  }
 }
 
 }  // namespace
