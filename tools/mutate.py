@@ -6,16 +6,18 @@
     python3 tools/mutate.py --files 'driver/*' --which --jsonl run.jsonl
     python3 tools/mutate.py --only 12,40,41          # chosen mutants of the sample
 
-A mutant is one single-line change to one C++ source outside tests/, bench/,
-examples/ and build directories: a relational or arithmetic operator swapped,
-an integer literal moved by one, a floating constant changed, an if/while
-condition negated, an expression statement deleted, or a returned value
-replaced by a constant of the function's type.  A data member's zero
-default ("double f1 = 0.0;") is not mutated: it only keeps the member from
-holding an indeterminate value, and where the member is set before it is
-read (nearly everywhere) its mutants are equivalent.  A seeded sample of mutants
-is spread over the files in proportion to their non-blank lines; the same
-seed on the same sources gives the same sample.
+A mutant is one single-line change to one C++ or Python source outside
+tests/, bench/, examples/, tools/ and build directories: a relational or
+arithmetic operator swapped, an integer literal moved by one, a floating
+constant changed, an if/while condition negated, an expression statement
+deleted (in Python: replaced by pass), or a returned value replaced by a
+constant of the function's type (None in Python).  Mutants of a data
+member's zero default ("double f1 = 0.0;") form a class of their own: such a
+zero only keeps the member from holding an indeterminate value, and where
+the member is set before it is read its mutants are equivalent, so the
+report gives the score with and without that class.  A seeded sample of
+mutants is spread over the files in proportion to their non-blank lines;
+the same seed on the same sources gives the same sample.
 
 The mutants are built and tested in a private copy of the repository (a
 temporary directory, or --workdir, which is kept and reused by later runs);
@@ -25,15 +27,18 @@ suite run until its first failing test.  A mutant that does not build is left
 out of the score; a test that times out counts as a kill.  A mutant whose
 rebuilt object files are byte for byte the original's cannot behave
 differently (trivial compiler equivalence): it is reported as equivalent and
-not tested, and the score is given with and without such mutants.
+not tested, and the score is given with and without such mutants; a Python
+mutant whose syntax tree is the original's is equivalent likewise.
 
 Python standard library only.
 """
 
 import argparse
+import ast
 import bisect
 import fnmatch
 import hashlib
+import io
 import json
 import os
 import random
@@ -44,11 +49,14 @@ import subprocess
 import sys
 import tempfile
 import time
+import tokenize
 from dataclasses import dataclass, field
 
-SOURCE_SUFFIXES = (".cpp", ".hpp", ".h")
+SOURCE_SUFFIXES = (".cpp", ".hpp", ".h", ".py")
 # Folders that hold no sources of the program itself.
-EXCLUDED_TOP = {"tests", "bench", "examples"}
+EXCLUDED_TOP = {"tests", "bench", "examples", "tools"}
+# The class of mutants that the score is also given without.
+ZERO_DEFAULT = "zero-default"
 BUILD_DIR = "build-mutate"
 
 
@@ -278,50 +286,57 @@ def operator_sites(lineno, masked):
     return sites
 
 
+def number_alternatives(text):
+    """Replacements of an integer literal (moved by one) or a floating one
+    (scaled by 1.0001, or a digit changed); None for anything else."""
+    m = INT_RE.match(text)
+    if m:
+        digits, suffix = m.groups()
+        value = int(digits, 0)
+        alternatives = []
+        for delta in (1, -1):
+            v = value + delta
+            if v < 0:
+                continue
+            if digits[:2] in ("0x", "0X"):
+                body = format(v, "X" if any(ch in "ABCDEF" for ch in digits[2:]) else "x")
+                alternatives.append(digits[:2] + body.zfill(len(digits) - 2) + suffix)
+            else:
+                alternatives.append(str(v) + suffix)
+        return "integer", alternatives
+    m = FLOAT_RE.match(text)
+    if not (m and (m.group(2) or m.group(4))):
+        return None
+    int_part, dot, frac, exponent, suffix = m.groups()
+    exponent = exponent or ""
+    value = float(int_part + dot + frac + exponent or "0")
+    alternatives = []
+    if value == 0.0:
+        alternatives.append("1.0" + suffix)
+    else:
+        scaled = repr(value * 1.0001)
+        if "." not in scaled and "e" not in scaled:
+            scaled += ".0"
+        alternatives.append(scaled + suffix)
+        mantissa = int_part + dot + frac
+        for k in range(len(mantissa) - 1, -1, -1):
+            if mantissa[k] in "123456789":
+                d = int(mantissa[k])
+                new = str(d + 1) if d < 9 else "8"
+                alternatives.append(mantissa[:k] + new + mantissa[k + 1:] + exponent + suffix)
+                break
+    alternatives = [a for a in alternatives if a != text]
+    return ("float", alternatives) if alternatives else None
+
+
 def literal_sites(lineno, masked):
     sites = []
     for kind, text, col in tokens(masked):
         if kind != "number":
             continue
-        m = INT_RE.match(text)
-        if m:
-            digits, suffix = m.groups()
-            value = int(digits, 0)
-            alternatives = []
-            for delta in (1, -1):
-                v = value + delta
-                if v < 0:
-                    continue
-                if digits[:2] in ("0x", "0X"):
-                    body = format(v, "X" if any(ch in "ABCDEF" for ch in digits[2:]) else "x")
-                    alternatives.append(digits[:2] + body.zfill(len(digits) - 2) + suffix)
-                else:
-                    alternatives.append(str(v) + suffix)
-            sites.append(Site(lineno, col, len(text), "integer", alternatives))
-            continue
-        m = FLOAT_RE.match(text)
-        if m and (m.group(2) or m.group(4)):
-            int_part, dot, frac, exponent, suffix = m.groups()
-            exponent = exponent or ""
-            value = float(int_part + dot + frac + exponent or "0")
-            alternatives = []
-            if value == 0.0:
-                alternatives.append("1.0" + suffix)
-            else:
-                scaled = repr(value * 1.0001)
-                if "." not in scaled and "e" not in scaled:
-                    scaled += ".0"
-                alternatives.append(scaled + suffix)
-                mantissa = int_part + dot + frac
-                for k in range(len(mantissa) - 1, -1, -1):
-                    if mantissa[k] in "123456789":
-                        d = int(mantissa[k])
-                        new = str(d + 1) if d < 9 else "8"
-                        alternatives.append(mantissa[:k] + new + mantissa[k + 1:] + exponent + suffix)
-                        break
-            alternatives = [a for a in alternatives if a != text]
-            if alternatives:
-                sites.append(Site(lineno, col, len(text), "float", alternatives))
+        found = number_alternatives(text)
+        if found:
+            sites.append(Site(lineno, col, len(text), found[0], found[1]))
     return sites
 
 
@@ -610,7 +625,10 @@ def find_sites(text):
         if "static_assert" not in m:
             sites += operator_sites(lineno, m)
             zero_default = zero_member_default_start(m, offset, braces)
-            sites += [s for s in literal_sites(lineno, m) if zero_default is None or s.col < zero_default]
+            for s in literal_sites(lineno, m):
+                if zero_default is not None and s.col >= zero_default:
+                    s.operator = ZERO_DEFAULT
+                sites.append(s)
             sites += condition_sites(lineno, m)
             sites += return_sites(lineno, m, offset, braces)
         offset += len(m) + 1
@@ -619,10 +637,71 @@ def find_sites(text):
     return sites
 
 
-def apply_site(line, site, replacement):
+PY_KEYWORDS = {"and", "or", "not", "in", "is", "if", "else", "elif", "return", "lambda", "yield", "for", "while",
+               "assert", "del", "import", "from", "as", "with", "raise", "await", "print"}
+PY_ARITHMETIC = {"+": ["-"], "-": ["+"], "*": ["/"], "/": ["*"], "//": ["*"], "%": ["*"],
+                 "+=": ["-="], "-=": ["+="], "*=": ["/="], "/=": ["*="]}
+
+
+def python_operator_sites(text):
+    """Relational and arithmetic operators between two operands, and number
+    literals, from Python's own tokenizer (strings and comments are whole
+    tokens, so nothing in them is taken for code)."""
+    sites = []
+    significant = [t for t in tokenize.generate_tokens(io.StringIO(text).readline)
+                   if t.type not in (tokenize.COMMENT, tokenize.NL, tokenize.NEWLINE, tokenize.INDENT,
+                                     tokenize.DEDENT, tokenize.ENDMARKER)]
+    for i, t in enumerate(significant):
+        (line, col), (end_line, _) = t.start, t.end
+        if line != end_line:
+            continue
+        if t.type == tokenize.NUMBER:
+            found = number_alternatives(t.string.replace("_", ""))
+            if found and "_" not in t.string:
+                sites.append(Site(line, col, len(t.string), found[0], found[1]))
+            continue
+        if t.type != tokenize.OP or i == 0:
+            continue
+        prev = significant[i - 1]
+        binary = prev.string in (")", "]", "}") or (
+            prev.type in (tokenize.NAME, tokenize.NUMBER, tokenize.STRING) and prev.string not in PY_KEYWORDS)
+        if not binary:
+            continue
+        if t.string in RELATIONAL:
+            sites.append(Site(line, col, len(t.string), "relational", RELATIONAL[t.string]))
+        elif t.string in PY_ARITHMETIC:
+            sites.append(Site(line, col, len(t.string), "arithmetic", PY_ARITHMETIC[t.string]))
+    return sites
+
+
+def python_sites(text):
+    """The mutation sites of a Python source: operators and literals, if and
+    while conditions negated, returned values replaced by None, and simple
+    statements (calls and assignments on one line) replaced by pass."""
+    sites = python_operator_sites(text)
+    for node in ast.walk(ast.parse(text)):
+        if isinstance(node, (ast.If, ast.While)) and node.test.lineno == node.test.end_lineno:
+            t = node.test
+            sites.append(Site(t.lineno, t.col_offset, t.end_col_offset - t.col_offset, "negate", [None]))
+        elif (isinstance(node, ast.Return) and node.value is not None and node.value.lineno == node.value.end_lineno
+              and not (isinstance(node.value, ast.Constant) and node.value.value is None)):
+            v = node.value
+            sites.append(Site(v.lineno, v.col_offset, v.end_col_offset - v.col_offset, "return", ["None"]))
+        elif (isinstance(node, (ast.Assign, ast.AugAssign, ast.AnnAssign)) or
+              (isinstance(node, ast.Expr) and isinstance(node.value, ast.Call))) and node.lineno == node.end_lineno:
+            sites.append(Site(node.lineno, node.col_offset, node.end_col_offset - node.col_offset, "delete", ["pass"]))
+    sites.sort(key=lambda s: (s.line, s.col, s.operator))
+    return sites
+
+
+def sites_of(rel, text):
+    return python_sites(text) if rel.endswith(".py") else find_sites(text)
+
+
+def apply_site(line, site, replacement, python=False):
     old = line[site.col:site.col + site.length]
     if site.operator == "negate":
-        replacement = "!(" + old + ")"
+        replacement = ("not (" if python else "!(") + old + ")"
     if site.operator == "delete" and replacement == "":
         return ""
     return line[:site.col] + replacement + line[site.col + site.length:]
@@ -662,7 +741,7 @@ def sample_mutants(root, files, count, seed):
     for rel in files:
         with open(os.path.join(root, rel), encoding="utf-8", errors="surrogateescape") as f:
             text = f.read()
-        per_file.append((rel, text, find_sites(text)))
+        per_file.append((rel, text, sites_of(rel, text)))
     weights = [nonblank_lines(text) for _, text, _ in per_file]
     shares = allocate(count, weights, [len(s) for _, _, s in per_file])
     mutants = []
@@ -677,7 +756,7 @@ def sample_mutants(root, files, count, seed):
             replacement = rng.choice(site.alternatives)
             original = lines[site.line - 1]
             mutants.append(Mutant(rel, site.line, site.col, site.operator, original,
-                                  apply_site(original, site, replacement)))
+                                  apply_site(original, site, replacement, rel.endswith(".py"))))
     mutants.sort(key=lambda m: (m.file, m.line, m.col))
     for n, m in enumerate(mutants, 1):
         m.number = n
@@ -804,7 +883,7 @@ class Runner:
         sync_tree(self.repo, self.src)
         if not os.path.exists(os.path.join(self.build, "CMakeCache.txt")):
             cmd = ["cmake", "-S", self.src, "-B", self.build, f"-DCMAKE_BUILD_TYPE={self.args.build_type}",
-                   "-DXRDCALC_TESTS=ON", "-DXRDCALC_SANITIZE=OFF", "-DXRDCALC_FUZZ=OFF", "-DXRDCALC_PYTHON=OFF",
+                   "-DXRDCALC_TESTS=ON", "-DXRDCALC_SANITIZE=OFF", "-DXRDCALC_FUZZ=OFF", "-DXRDCALC_PYTHON=AUTO",
                    # Tests are listed when ctest runs, so that a mutant that
                    # breaks a test program's start counts as killed, not as
                    # a failed build.
@@ -857,10 +936,22 @@ class Runner:
             m.outcome = "stale"
             return
         lines[m.line - 1] = m.mutated
+        mutated_text = "\n".join(lines)
+        python = m.file.endswith(".py")
+        if python:
+            # A Python mutant must parse; one whose syntax tree is the
+            # original's cannot behave differently.
+            try:
+                if ast.dump(ast.parse(mutated_text)) == ast.dump(ast.parse(original.decode("utf-8"))):
+                    m.outcome = "equivalent"
+                    return
+            except SyntaxError:
+                m.outcome = "no-compile"
+                return
         try:
             written_at = time.time()
             with open(path, "wb") as f:
-                f.write("\n".join(lines).encode("utf-8", "surrogateescape"))
+                f.write(mutated_text.encode("utf-8", "surrogateescape"))
             status, out, m.build_s = self.build_once()
             if status != 0:
                 m.outcome = "no-compile" if status is not None else "build-timeout"
@@ -868,7 +959,7 @@ class Runner:
             # Trivial compiler equivalence: a mutant whose object code is the
             # original's cannot behave differently; its tests are not run.
             rebuilt = self.object_hashes(since=written_at)
-            if all(self.original_objects.get(p) == h for p, h in rebuilt.items()):
+            if not python and all(self.original_objects.get(p) == h for p, h in rebuilt.items()):
                 m.outcome = "equivalent"
                 return
             status, out, m.test_s = run(self.ctest_cmd(stop=not self.args.which), cwd=self.build,
@@ -934,8 +1025,13 @@ def print_report(mutants, which):
     print(f"\noverall: {killed} / {len(compiled)} compiled mutants killed = {pct}; {not_compiled} of {len(done)} did "
           "not compile" + (f"; {len(mutants) - len(done)} not run" if len(done) < len(mutants) else ""))
     if equivalent:
-        print(f"         {equivalent} build to the original's object code; of the other {rest}, {killed} killed = "
-              f"{100 * killed / rest:.1f}%" if rest else "")
+        print(f"         {equivalent} build to the original's object code (or syntax tree); of the other {rest}, "
+              f"{killed} killed = {100 * killed / rest:.1f}%" if rest else "")
+    main_class = [m for m in compiled if m.operator != ZERO_DEFAULT]
+    if len(main_class) < len(compiled):
+        k = sum(m.outcome == "killed" for m in main_class)
+        print(f"without the {ZERO_DEFAULT} class ({len(compiled) - len(main_class)} compiled mutants): {k} / "
+              f"{len(main_class)} = {100 * k / len(main_class):.1f}%" if main_class else "")
     tested = [m for m in compiled if m.outcome != "equivalent"]
     if tested:
         b = sum(m.build_s for m in tested) / len(tested)

@@ -1,7 +1,6 @@
-// The program and the library compute through the same path: for every
-// shipped structure at several reflections and wavelengths, and for mixes,
-// the program's output.dat is byte for byte the library's FormatOutput,
-// and where the program stops the library throws the same message.
+// The program and the library compute through the same path: the
+// program's output.dat is byte for byte the library's FormatOutput, and
+// where the program stops the library throws the same message.
 #include <gtest/gtest.h>
 
 #include "runtime/text_mode.hpp"
@@ -34,23 +33,13 @@ void ExpectAgreement(ProgramRunner& runner, const Calculator& calculator, const 
   }
 }
 
-TEST(LibraryAgreement, EveryStructureReflectionAndWavelength) {
+// One structure, a mix, a given lattice and angle, and three stops: the
+// program is a client of the library (the physics is checked elsewhere
+// against independent values).
+TEST(LibraryAgreement, ResultsAndStops) {
   ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
   const Calculator calculator(SHIPPED_BASE);
-  const std::vector<std::string> structures = calculator.structures();
-  ASSERT_GE(structures.size(), 40u);
-  for (const std::string& structure : structures) {
-    for (const char* hkl : {"0 0 4", "1 1 3", "2 4 0"}) {
-      for (const char* lambda : {"1.5405929", "0.2"}) ExpectAgreement(runner, calculator, Input(hkl, lambda, structure));
-    }
-  }
-}
-
-TEST(LibraryAgreement, MixesAndStops) {
-  ProgramRunner runner(SHIPPED_BASE, /*link_base=*/true);
-  const Calculator calculator(SHIPPED_BASE);
-  for (const char* formula : {"Ga7In3As", "In53Ga47As", "Si8Ge2", "Ga1In1Al1Ga1In1Al1Ga1In1Al1As", "Al3Ga7As",
-                              "Zn5Cd5Te", "GaAss", "Ga0.7In0.3As", "Ga2147483000In1000As"}) {
+  for (const char* formula : {"GaAs", "Ga7In3As", "GaAss", "Ga0.7In0.3As", "Ga2147483000In1000As"}) {
     ExpectAgreement(runner, calculator, Input("1 1 3", "1.5405929", formula));
   }
   ExpectAgreement(runner, calculator, "5.5 5.6 5.7\n1 2 3\n1.1\n2 0 4\n20\nGa7In3As\n2\n");

@@ -1,5 +1,6 @@
-// f0 and f1/f2 from table text: record layout, evaluation order,
-// interpolation and its edge rules, and records that cannot be used.
+// f0 and f1/f2 records read from table text by the reading rules: the
+// record layout, the evaluation order, the interpolation with its edge
+// rules, the forms a row may take, and records that cannot be used.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,171 +16,122 @@ namespace {
 
 ChemicalSymbol Sym(const char* text) { return ChemicalSymbol{text[0], text[0] ? text[1] : '\0'}; }
 
-// f0 of `symbol` at `s` from table text; 0 where the record cannot be used.
-double FormFactorFromTable(std::string_view table_text, ChemicalSymbol symbol, double s, std::string* problem) {
-  const auto coefficients = ReadFormFactorRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
-  return coefficients ? EvaluateFormFactor(*coefficients, s) : 0.0;
+// A record, "#" lines a to g (the ninth '#' ends g), and its coefficient line.
+std::string F0Record(const char* header, const std::string& comment, const std::string& data) {
+  return std::string(header) + "\n#N 11\n#a\n#b\n#c" + comment + "\n#d\n#e\n#f\n#g\n#UP MPFIT " + data + "\n";
 }
 
-enum class AnomalousTableOutcome { Interpolated, OutsideTable, Absent, Unusable };
-
-// f1 and f2 of `symbol` at `energy_ev` from table text, written only where
-// the record is present and usable.
-AnomalousTableOutcome AnomalousFromTable(std::string_view table_text, ChemicalSymbol symbol, double energy_ev,
-                                         double& f1, double& f2, std::string* problem) {
-  const auto record = ReadAnomalousRecord(table_text, ScanRecordHeaders(table_text), symbol, problem);
-  if (!record) return AnomalousTableOutcome::Unusable;
-  if (!record->present) {
-    *problem = kNoRecord;
-    return AnomalousTableOutcome::Absent;
-  }
-  return InterpolateAnomalous(*record, energy_ev, f1, f2, problem) == AnomalousOutcome::Interpolated
-             ? AnomalousTableOutcome::Interpolated
-             : AnomalousTableOutcome::OutsideTable;
-}
-
-const char* const kF0Table =
-    "#F test\n"
-    "#S  6  C\n#N 11\n#a\n#b\n#c note with # inside\n#d\n#e\n#f\n"
-    "#UP MPFIT guess (Waasmaier&Kirfel) data: 2.657506,1.078079,1.490909,-4.241070,0.713791,4.297983,"
-    "14.780758,0.776775,42.086842,-0.000294,0.239535\n"
-    "#S 14  Si\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n"
-    "#UP MPFIT guess (Waasmaier&Kirfel) data: 1, 2,\n 3,4,5,0.5,1,2,3,4,5\n"
-    "#S 15  P\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess(Waasmaier&Kirfel)data:1,2,3,4,5,6,1,1,1,1,1\n"
-    "#S 16  S\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT wrong text: 1,2,3,4,5,6,1,1,1,1,1\n"
-    "#S 17  Cl\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1 2 3 4 5 6 1 1 1 1 1\n"
-    "#S 98  Cf\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0\n"
-    "#S 99  Es\n#N 11\n#a\n#b\n#c\n#d\n#e\n#f\n#g\n#UP MPFIT guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0\n";
-
-TEST(FormFactor, SumsFromTheConstantUpwardWithExponentsFormedAsMinusBsTimesS) {
-  std::string problem;
-  // Si: a = 1..5, c = 0.5, b = 1..5; a number may stand on the next line.
-  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Si"), 0.0, &problem), 0.5 + 1 + 2 + 3 + 4 + 5);
-  const double s = 0.3;
-  double expected = 0.5;
-  for (int i = 1; i <= 5; ++i) expected += i * std::exp((-i * s) * s);
-  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Si"), s, &problem), expected);
-  EXPECT_EQ(problem, "");
-  // Carbon's comment line holds a '#' that counts towards the ten: its
-  // literal follows the ninth line's '#'.
-  const double c0 = FormFactorFromTable(kF0Table, Sym("C"), 0.0, &problem);
-  EXPECT_EQ(c0, ((((4.297983 + 2.657506) + 1.078079) + 1.490909) + -4.241070) + 0.713791);
-  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("Cf"), 0.25, &problem), 6.0);
-  EXPECT_EQ(problem, "");
-}
-
-TEST(FormFactor, UnusableRecordsGiveZeroWithAReason) {
-  struct Case {
+// f0 of `symbol` at s, or its problem: c + a1 exp(-b1 s^2) + ..., summed
+// from c upwards, each exponent formed as (-b s) s; the tenth '#' of the
+// record is followed by the literal, whose blanks match any white space.
+TEST(FormFactor, ReadsTheTenthHashRecordAndSumsFromTheConstantUpward) {
+  const std::string table =
+      "#F test\n#S  6  C\n#N 11\n#a\n#b\n#c note with # inside\n#d\n#e\n#f\n#UP MPFIT guess (Waasmaier&Kirfel) data: "
+      "2.657506,1.078079,1.490909,-4.241070,0.713791,4.297983,14.780758,0.776775,42.086842,-0.000294,0.239535\n" +
+      F0Record("#S 14  Si", "", "guess (Waasmaier&Kirfel) data: 1, 2,\n 3,4,5,0.5,1,2,3,4,5") +
+      F0Record("#S 15  P", "", "guess(Waasmaier&Kirfel)data:1,2,3,4,5,6,1,1,1,1,1") +
+      F0Record("#S 16  S", "", "wrong text: 1,2,3,4,5,6,1,1,1,1,1") +
+      F0Record("#S 17  Cl", "", "guess (Waasmaier&Kirfel) data: 1 2 3 4 5 6 1 1 1 1 1") +
+      F0Record("#S 98  Cf", "", "guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0") +
+      F0Record("#S 99  Es", "", "guess (Waasmaier&Kirfel) data: 1,1,1,1,1,1,0,0,0,0,0");
+  double si = 0.5;
+  for (int i = 1; i <= 5; ++i) si += i * std::exp((-i * 0.3) * 0.3);
+  const struct {
     const char* symbol;
-    const char* problem;
-  } cases[] = {
-      {"Es", "no record for the element (searched up to the Cf record)"},
-      {"Xx", "no record for the element (searched up to the Cf record)"},
-      {"S", "the tenth '#' is not followed by \"UP MPFIT guess (Waasmaier&Kirfel) data: \""},
-      {"Cl", "the coefficients are not eleven numbers, the first ten each followed by a comma"},
-  };
-  for (const Case& c : cases) {
+    double s;
+    double f0;
     std::string problem;
-    EXPECT_EQ(FormFactorFromTable(kF0Table, Sym(c.symbol), 0.1, &problem), 0.0) << c.symbol;
+  } cases[] = {
+      {"Si", 0.0, 0.5 + 1 + 2 + 3 + 4 + 5, ""}, {"Si", 0.3, si, ""},  // a number may stand on the next line
+      {"C", 0.0, ((((4.297983 + 2.657506) + 1.078079) + 1.490909) + -4.241070) + 0.713791, ""},  // '#' in a comment
+      {"P", 0.0, 21.0, ""}, {"Cf", 0.25, 6.0, ""},  // the end record itself is found
+      {"Es", 0, 0, "no record for the element (searched up to the Cf record)"},
+      {"Xx", 0, 0, "no record for the element (searched up to the Cf record)"},
+      {"S", 0, 0, "the tenth '#' is not followed by \"UP MPFIT guess (Waasmaier&Kirfel) data: \""},
+      {"Cl", 0, 0, "the coefficients are not eleven numbers, the first ten each followed by a comma"},
+  };
+  for (const auto& c : cases) {
+    std::string problem;
+    const auto coefficients = ReadFormFactorRecord(table, ScanRecordHeaders(table), Sym(c.symbol), &problem);
+    EXPECT_EQ(coefficients ? EvaluateFormFactor(*coefficients, c.s) : 0.0, c.f0) << c.symbol;
     EXPECT_EQ(problem, c.problem) << c.symbol;
   }
-  // Blanks in the literal match any run of white space, including none.
   std::string problem;
-  EXPECT_EQ(FormFactorFromTable(kF0Table, Sym("P"), 0.0, &problem), 21.0);
-  EXPECT_EQ(problem, "");
-  EXPECT_EQ(FormFactorFromTable("#S  1  H\n# # #\n#S 98  Cf", Sym("H"), 0.0, &problem), 0.0);
+  EXPECT_FALSE(ReadFormFactorRecord("#S  1  H\n# # #\n#S 98  Cf", ScanRecordHeaders("#S  1  H\n# # #\n#S 98  Cf"),
+                                    Sym("H"), &problem));
   EXPECT_EQ(problem, "the record ends before its tenth '#'");
 }
 
-// f1f2 table: energies 1000, 2000, 2000 (an edge), 4000 for Ga.
-const std::string kF1F2Table =
-    "#F test\n"
-    "#S 31  Ga\n#N 3\n#L E f1 f2\n"
-    "1000 10 1\n2000 20 2\n2000 30 6\n4000 40 4\n"
-    "#S 32  Ge 100 1 2\n500 3 4\n"
-    "#S 33  As\n#" + std::string(78, 'c') + "7000 70 7\n8000 80 8\n"
-    "#S 34  Se\n#N 3\n500 5 0.5\n"
-    "#S 35  Br\n#N 3\n500 5 0.5\n600 6\n#S 36  Kr\n"
-    "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n"
-    "#S 38  Sr\n#N 3\n3000 3 3\n2000 2 2\n1000 5 5\n"
-    "#S 98  Cf\n#N 3\n1 2 3\n2 3 4\n";
-
-struct Interpolation {
-  const char* symbol;
-  double energy_ev;
-  AnomalousTableOutcome outcome;
-  double f1, f2;
+// f1, f2 and the problem (empty inside the table) of `symbol` at `energy_ev`;
+// f1 = f2 = -1 where nothing is written.
+struct Anomalous {
+  double f1 = -1, f2 = -1;
+  std::string problem;
+  bool operator==(const Anomalous&) const = default;
 };
-
-TEST(AnomalousFactors, InterpolatesWithTheTableEdgeRules) {
-  const Interpolation cases[] = {
-      {"Ga", 1000, AnomalousTableOutcome::Interpolated, 10, 1},         // first row's energy: the first row
-      {"Ga", 1500, AnomalousTableOutcome::Interpolated, 15, 1.5},
-      {"Ga", 2000, AnomalousTableOutcome::Interpolated, 30, 6},         // two rows at one energy: the later
-      {"Ga", 3000, AnomalousTableOutcome::Interpolated, 35, 5},         // between the later edge row and the next
-      {"Ga", 500, AnomalousTableOutcome::OutsideTable, 5, 0.5},         // below: the line through the first two rows
-      {"Ga", 4000, AnomalousTableOutcome::OutsideTable, 40, 4},         // at the last row: line through the last two
-      {"Ga", 5000, AnomalousTableOutcome::OutsideTable, 45, 3},         // above: extrapolated, t > 1
-      {"Ge", 100, AnomalousTableOutcome::Interpolated, 1, 2},           // the header line's rest is a data row
-      {"As", 7500, AnomalousTableOutcome::Interpolated, 75, 7.5},       // a comment line's 80th character starts a piece
-      {"Se", 500, AnomalousTableOutcome::OutsideTable, 5, 0.5},         // a single row gives its values
-      {"Se", 9000, AnomalousTableOutcome::OutsideTable, 5, 0.5},
-      {"Rb", 400, AnomalousTableOutcome::OutsideTable, 7, 9},           // below two rows of one energy: the second
-      {"Sr", 1500, AnomalousTableOutcome::OutsideTable, 1.5, 1.5},      // descending: the first row above, row by row
-      {"Cf", 1.5, AnomalousTableOutcome::Interpolated, 2.5, 3.5},
-  };
-  for (const Interpolation& c : cases) {
-    SCOPED_TRACE(std::string(c.symbol) + " at " + std::to_string(c.energy_ev));
-    double f1 = -1;
-    double f2 = -1;
-    std::string problem;
-    EXPECT_EQ(AnomalousFromTable(kF1F2Table, Sym(c.symbol), c.energy_ev, f1, f2, &problem), c.outcome) << problem;
-    EXPECT_DOUBLE_EQ(f1, c.f1);
-    EXPECT_DOUBLE_EQ(f2, c.f2);
-    EXPECT_EQ(problem.empty(), c.outcome == AnomalousTableOutcome::Interpolated) << problem;
-    if (c.energy_ev == 5000) {
-      EXPECT_EQ(problem, "energy 5000.000000 eV at or above the table's last row (4000.000000 eV); values extrapolated");
-    }
-  }
+Anomalous FromTable(const std::string& table, const char* symbol, double energy_ev) {
+  Anomalous a;
+  const auto record = ReadAnomalousRecord(table, ScanRecordHeaders(table), Sym(symbol), &a.problem);
+  if (record && !record->present) a.problem = "absent";
+  if (record && record->present) InterpolateAnomalous(*record, energy_ev, a.f1, a.f2, &a.problem);
+  return a;
 }
 
-TEST(AnomalousFactors, AbsentAndUnusableRecordsWriteNothing) {
-  struct Case {
-    std::string table;
+TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
+  const std::string table =
+      "#F test\n#S 31  Ga\n#N 3\n#L E f1 f2\n1000 10 1\n2000 20 2\n2000 30 6\n4000 40 4\n"  // an edge at 2000
+      "#S 32  Ge 100 1 2\n500 3 4\n#S 33  As\n#" + std::string(78, 'c') + "7000 70 7\n8000 80 8\n"
+      "#S 34  Se\n#N 3\n500 5 0.5\n#S 35  Br\n#N 3\n500 5 0.5\n600 6\n#S 36  Kr\n"
+      "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n#S 38  Sr\n#N 3\n3000 3 3\n2000 2 2\n1000 5 5\n"
+      "#S 98  Cf\n#N 3\n1 2 3\n2 3 4\n";
+  const auto outside = [](const char* where) { return "energy " + std::string(where); };
+  const struct {
     const char* symbol;
-    AnomalousTableOutcome outcome;
-    const char* problem;
+    double energy_ev;
+    Anomalous expected;
   } cases[] = {
-      {kF1F2Table, "Xe", AnomalousTableOutcome::Absent, "no record for the element (searched up to the Cf record)"},
-      {kF1F2Table, "Br", AnomalousTableOutcome::Unusable, "the data row after energy 500.000000 eV is not three numbers"},
-      {"#S 31  Ga\n#N 3\n", "Ga", AnomalousTableOutcome::Unusable, "the record has no data row"},
-      {"#S 31  Ga\n1 2 3\n4 5 6\n7 8", "Ga", AnomalousTableOutcome::Unusable,
-       "the data row after energy 4.000000 eV is not three numbers"},
+      {"Ga", 1000, {10, 1, ""}},  // the first row's energy: the first row
+      {"Ga", 1500, {15, 1.5, ""}},
+      {"Ga", 2000, {30, 6, ""}},  // two rows at one energy: the later
+      {"Ga", 3000, {35, 5, ""}},  // between the later edge row and the next
+      {"Ga", 500, {5, 0.5, outside("500.000000 eV below the table's first row (1000.000000 eV); values extrapolated")}},
+      {"Ga", 4000, {40, 4, outside("4000.000000 eV at or above the table's last row (4000.000000 eV); values extrapolated")}},
+      {"Ga", 5000, {45, 3, outside("5000.000000 eV at or above the table's last row (4000.000000 eV); values extrapolated")}},
+      {"Ge", 100, {1, 2, ""}},      // the rest of the header line is a data row
+      {"As", 7500, {75, 7.5, ""}},  // a comment line's 80th character starts a piece, and a row
+      {"Se", 9000, {5, 0.5, outside("9000.000000 eV outside the table's only row (500.000000 eV); that row's values used")}},
+      {"Rb", 400, {7, 9, outside("400.000000 eV below the table's first row (500.000000 eV); values extrapolated")}},
+      {"Sr", 1500, {1.5, 1.5, outside("1500.000000 eV below the table's first row (3000.000000 eV); values extrapolated")}},
+      {"Cf", 1.5, {2.5, 3.5, ""}},
+      {"Xe", 450, {-1, -1, "absent"}},  // after the Cf record
+      {"Br", 450, {-1, -1, "the data row after energy 500.000000 eV is not three numbers"}},
   };
-  for (const Case& c : cases) {
-    double f1 = -1;
-    double f2 = -1;
-    std::string problem;
-    EXPECT_EQ(AnomalousFromTable(c.table, Sym(c.symbol), 450, f1, f2, &problem), c.outcome) << c.symbol;
-    EXPECT_EQ(problem, c.problem) << c.symbol;
-    EXPECT_EQ(f1, -1);
-    EXPECT_EQ(f2, -1);
+  for (const auto& c : cases) {
+    const Anomalous got = FromTable(table, c.symbol, c.energy_ev);
+    EXPECT_NEAR(got.f1, c.expected.f1, 1e-12) << c.symbol << " at " << c.energy_ev;
+    EXPECT_NEAR(got.f2, c.expected.f2, 1e-12) << c.symbol << " at " << c.energy_ev;
+    EXPECT_EQ(got.problem, c.expected.problem) << c.symbol << " at " << c.energy_ev;
   }
+  EXPECT_EQ(FromTable("#S 31  Ga\n#N 3\n", "Ga", 450), (Anomalous{-1, -1, "the record has no data row"}));
+  EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n7 8", "Ga", 450),
+            (Anomalous{-1, -1, "the data row after energy 4.000000 eV is not three numbers"}));
+  EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n", "Ga", 450),
+            (Anomalous{-1, -1, "no Cf end record after the element's record: the table is cut short"}));
 }
 
-TEST(AnomalousFactors, RowNumbersConvertAsTheCLibraryDoes) {
-  // Numbers of every length and count of decimals, signed or not, with or
-  // without an exponent, between any white space: at a row's energy its
-  // values are the C library's conversions of its text, whether it is the
-  // first row (read by the scanner) or a later one (the plain-number reader).
+// A row's three numbers may take any form "%lf" reads (every length and
+// count of decimals, a sign, an exponent) between any white space: at the
+// row's energy, f1 and f2 are the C library's conversions of their text,
+// whether the row is the first (read by the scanner) or a later one.
+TEST(AnomalousFactors, RowsHoldNumbersInAnyFormTheCLibraryReads) {
   std::mt19937 random(11);
   auto number = [&](int most_digits) {
-    std::string text(random() % 4 == 0 ? "-" : "");
+    std::string text(random() % 4 == 0 ? "-" : random() % 4 == 0 ? "+" : "");
     for (int digits = 1 + random() % most_digits, point = random() % (most_digits + 1); digits > 0; --digits) {
       text += static_cast<char>('0' + random() % 10);
       if (digits == point) text += '.';
     }
-    if (random() % 6 == 0) text += 'e', text += std::to_string(static_cast<int>(random() % 41) - 20);
+    if (random() % 6 == 0) text += "eE"[random() % 2], text += std::to_string(static_cast<int>(random() % 41) - 20);
     return text;
   };
   const char* const spaces[] = {" ", "\t", " \t ", "\v", "\f", "\r "};
@@ -188,14 +140,12 @@ TEST(AnomalousFactors, RowNumbersConvertAsTheCLibraryDoes) {
     const double energy_ev = std::strtod(energy.c_str(), nullptr);
     const std::string row = energy + space + f1 + space + f2 + "\n";
     if (!(energy_ev > 0) || row.size() > 79) continue;  // the scanner reads longer rows in pieces
+    char next[40];  // a row close above: a row energy read wrong moves f1 and f2
+    std::snprintf(next, sizeof next, "%.17g 0 0\n#S 98  Cf\n", 2 * energy_ev);
     for (const std::string& rows : {row, "0 1 1\n" + row}) {
-      double got_f1 = 0, got_f2 = 0;
-      std::string problem;
-      char next[40];  // a row close above: a row energy read wrong moves f1 and f2
-      std::snprintf(next, sizeof next, "%.17g 0 0\n#S 98  Cf\n", 2 * energy_ev);
-      AnomalousFromTable("#S 31  Ga\n" + rows + next, Sym("Ga"), energy_ev, got_f1, got_f2, &problem);
-      ASSERT_EQ(got_f1, std::strtod(f1.c_str(), nullptr)) << rows;
-      ASSERT_EQ(got_f2, std::strtod(f2.c_str(), nullptr)) << rows;
+      const Anomalous got = FromTable("#S 31  Ga\n" + rows + next, "Ga", energy_ev);
+      ASSERT_EQ(got.f1, std::strtod(f1.c_str(), nullptr)) << rows;
+      ASSERT_EQ(got.f2, std::strtod(f2.c_str(), nullptr)) << rows;
     }
   }
 }
