@@ -105,19 +105,5 @@ TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
   std::filesystem::remove_all(directory);
 }
 
-TEST(DataFiles, LoadEachFileOnceAndKeepWhatIsMadeOfIt) {  // names that leave Base/ are end-to-end cases
-  const DataFiles files(testing::TestDataDirectory());
-  const DataFile& file = files.Get("GaAs.stf");
-  EXPECT_EQ(file.text().substr(0, 9), "test zinc");
-  EXPECT_EQ(&files.Get("GaAs.stf"), &file);
-  EXPECT_EQ(files.GetIfPresent("NoSuch.stf"), nullptr);
-  EXPECT_FALSE(files.ChangedSinceLoaded());
-  int made = 0;
-  auto make = [&] { return ++made; };
-  EXPECT_EQ(file.Memo<int>("k", make), 1);
-  EXPECT_EQ(file.Memo<int>("k", make), 1);
-  EXPECT_EQ(made, 1);
-}
-
 }  // namespace
 }  // namespace xrd
