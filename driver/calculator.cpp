@@ -93,9 +93,8 @@ AnomalousFactors Calculator::anomalous_factors(std::string_view element, double 
   const ChemicalSymbol symbol = ElementSymbol(element);
   return data_->OnCurrentFiles([&](const DataFiles& files, const Diagnostics& diagnostics) {
     AnomalousFactors factors;
-    if (!AnomalousFactorsAt(files, symbol, energy_ev, factors.f1, factors.f2)) {
+    if (!AnomalousFactorsAt(files, symbol, energy_ev, factors.f1, factors.f2)) {  // f2 stays 0
       factors.f1 = EvaluateFormFactor(FormFactorCoefficients(files, symbol), 0.0);
-      factors.f2 = 0.0;
     }
     factors.warnings = diagnostics.warnings();
     return factors;

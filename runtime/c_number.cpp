@@ -20,10 +20,8 @@ locale_t CLocale() {
 std::size_t ConvertCNumber(const char* begin, const char* end, double& value) {
   const std::string number(begin, end);  // strtod reads up to a NUL
   char* stop = nullptr;
-  const double converted = strtod_l(number.c_str(), &stop, CLocale());
-  const std::size_t taken = static_cast<std::size_t>(stop - number.c_str());
-  if (taken > 0) value = converted;
-  return taken;
+  value = strtod_l(number.c_str(), &stop, CLocale());
+  return static_cast<std::size_t>(stop - number.c_str());
 }
 
 }  // namespace xrd

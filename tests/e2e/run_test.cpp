@@ -193,6 +193,8 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   ProgramRunner runner(kTestBase);  // a copy: its f0 table gets a longer header
   const fs::path f0 = runner.base() / "f0_xop.dat";
   WriteBytes(f0, "#F f0 test\n#UT units\tand a tab\n#X not shown\n#C first\n#C second\n" + ReadBytes(f0));
+  const fs::path f1f2 = runner.base() / "f1f2.dat";
+  WriteBytes(f1f2, "#C one\n#C two\n#C three\n" + ReadBytes(f1f2));
   WriteBytes(runner.base() / ".stf", "a name that is only the suffix is no structure\n");
   const std::string base = runner.base().string();
   const std::string help = runner.Run(std::nullopt, {}, "--help").standard_output;
@@ -200,7 +202,7 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   const RunResult version = runner.Run(std::nullopt, {}, "--version");
   EXPECT_EQ(version.standard_output.substr(version.standard_output.find('\n') + 1),
             "data directory: " + base + "\nf0_xop.dat:\n  #F f0 test\n  #UT units and a tab\n  #C first\n"
-            "f1f2.dat:\n  #F f1f2.dat for the tests: synthetic anomalous factors\n");
+            "f1f2.dat:\n  #C one\n  #C two\n  #C three\n");
   const RunResult list = runner.Run(std::nullopt, {}, "x --list");
   const std::string ignored = "\" ignored: xrdcalc reads input.dat in the working directory (see --help)\n";
   EXPECT_EQ(list.error_output, "warning: argument \"x" + ignored);

@@ -126,6 +126,14 @@ def test_composition_scan(calc):
         calc.scan_composition("In", "Ga", "As", [1.2], HKL, CU_KA1)
 
 
+def test_objects_tell_what_they_are(calc):
+    assert repr(calc) == f"xrdcalc.Calculator({calc.data_directory!r})"
+    r = calc.compute("GaAs", CU_KA1, HKL)
+    assert repr(r) == f"<xrdcalc.Result F(hkl)={r.f_plus!r} chi0={r.chi0_real!r}+{r.chi0_imag!r}j>"
+    assert repr(calc.scan_energy("GaAs", [9000.0, 9100.0], HKL)) == "<xrdcalc.Scan of 2 points>"
+    assert repr(calc.anomalous_factors("Ga", [9000.0])) == "<xrdcalc.AnomalousFactors of Ga at 1 energies>"
+
+
 def test_element_names_are_exact_symbols(calc):
     assert calc.anomalous_factors("Ga", [10000.0]).f1.shape == (1,)
     for name in ["GaAs", "Gallium", "Ga1", "ga", ""]:

@@ -59,7 +59,9 @@ def test_cli_scans_write_csv_and_figures(tmp_path):
     assert [float(r["energy_ev"]) for r in rows] == list(scan.energy)
     assert [float(r["abs_chi_h"]) for r in rows] == list(np.abs(scan.chi_plus))
     assert (tmp_path / "scan.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
-    rows = list(csv.DictReader(io.StringIO(cli("--element", "Ga", "--energy", "10360:10370:10").stdout)))
+    rows = list(csv.DictReader(io.StringIO(cli("--element", "Ga", "--energy", "10360:10370:10",
+                                               "--plot", str(tmp_path / "ga.png")).stdout)))
+    assert (tmp_path / "ga.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
     ga = xrdcalc.Calculator().anomalous_factors("Ga", [10360.0, 10370.0])
     assert [(float(r["f_prime"]), float(r["f_double_prime"])) for r in rows] == list(zip(ga.f1 - ga.f0, ga.f2))
     assert ga.f2[1] > 5 * ga.f2[0]  # the Ga K edge at 10367 eV

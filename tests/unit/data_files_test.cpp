@@ -68,6 +68,7 @@ TEST(RecordHeaders, AreRecognisedAsTheTablesHoldThem) {
 TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
   const char* texts[] = {"", "#", "#S", "#S  1", "#S  1  ", "no headers at all", "#S  1  Ge\n#S  2  Ga"};
   for (const char* text : texts) EXPECT_EQ(Search(text, "As"), "not found") << text;
+  EXPECT_EQ(ScanRecordHeaders("#S  1  H\n#S  2").headers.size(), 1u) << "a header cut short is none";
   // A one-letter symbol at the very end of the text matches.
   EXPECT_EQ(Search("#S  1  H", "H"), "");
   // The four skipped characters may be line ends; the symbol field follows white space.

@@ -110,7 +110,10 @@ TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
     EXPECT_FALSE(FileChangedSince(table.path(), table.contents().identity())) << "replaced, not changed";
     EXPECT_TRUE(first.OutOfDate());
   }
+  Write("small.dat", "read, not mapped\n");
   const DataFiles second(directory_.string());
+  EXPECT_EQ(second.Get("small.dat").text(), "read, not mapped\n");
+  EXPECT_FALSE(second.ChangedSinceLoaded()) << "a file read, not mapped, never shrinks";
   EXPECT_EQ(second.Get("f1f2.dat").text(), std::string(100000, 'y'));
   EXPECT_FALSE(second.ChangedSinceLoaded()) << "the shrunk mapping counted for its own attempt only";
   EXPECT_FALSE(second.OutOfDate());

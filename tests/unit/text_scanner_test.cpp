@@ -97,6 +97,10 @@ TEST(TextScanner, AgreesWithTheLibraryOnAwkwardInputs) {
       ExpectSame(ScanWithScanner(form, input), ScanWithLibrary(form, input), input, "form");
     }
   }
+  // A format whose conversions do not fit its targets is the program's own fault.
+  double d = 0;
+  EXPECT_THROW(TextScanner("1 2").Scan("%d", &d), std::logic_error);
+  EXPECT_THROW(TextScanner("1 2").Scan("%lf %lf", &d), std::logic_error);
 }
 
 TEST(TextScanner, AgreesWithTheLibraryOnRandomInputs) {
