@@ -1,13 +1,10 @@
-// xrdcalc in process (the program's numbers bit for bit) against values
-// that tools/make_physics_reference.py recorded from independent libraries
-// in the .csv files here: xraylib below 30 keV and at 40-200 keV, xraydb's
-// Chantler values across the GaAs K edges; and clean runs of every crystal.
-// Tolerances: Bragg angle 0.01 deg (both use our lattice constant); sum of
-// f1 and |F| 0.5 % below 30 keV (Chantler's f1 against xraylib's Z + Fi
-// differ by up to 0.2 %, f0 is Waasmaier-Kirfel's fit), 1 % at 40-200 keV;
-// sum of f2 5 % and 15 % (other photoionisation cross sections, up to 4 %
-// for Si at Mo K-alpha1); across the K edges, sum of f1 within 2 electrons
-// of xraydb's own interpolation of the same table.
+// xrdcalc against independent libraries (tools/make_physics_reference.py
+// recorded the .csv files here): xraylib below 30 keV and at 40-200 keV,
+// xraydb's Chantler values across the GaAs K edges; and clean runs of every
+// crystal. Tolerances: Bragg angle 0.01 deg; sum of f1 and |F| 0.5 % below
+// 30 keV (Chantler's f1 and xraylib's differ by up to 0.2 %), 1 % above;
+// sum of f2 5 % and 15 % (other photoionisation cross sections); across the
+// K edges, sum of f1 within 2 electrons of xraydb's interpolation.
 #include <gtest/gtest.h>
 
 #include <cmath>
