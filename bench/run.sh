@@ -131,6 +131,8 @@ build_baseline() {
   fi
   log "building baseline $baseline_label in $build_dir/base"
   build "$src" "$build_dir/base"
+  # The same library benchmark (this tree's bench/) against the baseline's library.
+  cmake --build "$build_dir/base" -j"$(nproc)" --target library_bench >/dev/null
 }
 
 # prepare_case <variant> <id> <formula>: the case's directory with its
@@ -306,9 +308,27 @@ report_linearity() {
 # The library in process, and the Python module with xraylib's binding as
 # the yardstick, measured in the same session.
 report_library() {
-  echo "in process (C++, Calculator::compute, microseconds per evaluation):"
-  "$build_dir/new/library_bench" "$source_dir/Base" | tee "$build_dir/library.txt" |
-    awk '{ printf "  %-14s %8.2f us\n", $1, $2 }'
+  local variants=(new) v round
+  [[ -n $baseline ]] && variants+=(base)
+  echo "in process (C++, Calculator::compute, microseconds per evaluation; pinned to CPU $pinned_cpu,"
+  echo "  the builds taking turns, 5 runs each, the median of each case's runs):"
+  for v in "${variants[@]}"; do : >"$build_dir/library-$v.txt"; done
+  for round in 1 2 3 4 5; do
+    for v in "${variants[@]}"; do
+      taskset -c "$pinned_cpu" "$build_dir/$v/library_bench" "$source_dir/Base" >>"$build_dir/library-$v.txt"
+    done
+  done
+  for v in "${variants[@]}"; do
+    sort -k1,1 -k2,2n "$build_dir/library-$v.txt" | awk '{ t[$1, ++n[$1]] = $2 } END { for (c in n) print c, t[c, 3] }' |
+      sort >"$build_dir/library-$v-median.txt"
+  done
+  cp "$build_dir/library-new-median.txt" "$build_dir/library.txt"
+  if [[ -n $baseline ]]; then
+    join "$build_dir/library-new-median.txt" "$build_dir/library-base-median.txt" |
+      awk '{ printf "  %-14s %8.2f us   base: %8.2f us   new / base %.3f\n", $1, $2, $3, $2 / $3 }'
+  else
+    awk '{ printf "  %-14s %8.2f us\n", $1, $2 }' "$build_dir/library.txt"
+  fi
   local python_dir=$build_dir/new/python
   if [[ -d $python_dir/xrdcalc ]] && /usr/bin/python3 -c "import numpy" 2>/dev/null; then
     echo "Python (microseconds per evaluation; xraylib on the same GaAs job as the yardstick):"
