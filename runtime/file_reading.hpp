@@ -36,4 +36,18 @@ enum class ReadOutcome {
 ReadOutcome ReadWholeFile(int fd, const struct stat& info, std::size_t max_bytes, FileBytes& read,
                           std::string* problem);
 
+// Calls `read_once()` (which gives a ReadOutcome) again while the file
+// changes under it, `attempts` times in all. True once a read is whole;
+// false where one failed or the file changed every time (`problem` then
+// says so).
+template <class ReadOnce>
+bool ReadWhileUnchanged(int attempts, std::string* problem, ReadOnce read_once) {
+  for (int attempt = 1; attempt <= attempts; ++attempt) {
+    const ReadOutcome outcome = read_once();
+    if (outcome != ReadOutcome::Changed) return outcome == ReadOutcome::Read;
+  }
+  if (problem) *problem = "changed while it was read, " + std::to_string(attempts) + " times in a row";
+  return false;
+}
+
 }  // namespace xrd

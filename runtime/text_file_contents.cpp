@@ -143,28 +143,26 @@ TextFileContents TextFileContents::FromBytes(FileBytes read, const struct stat& 
 
 std::optional<TextFileContents> MapTextFile(const std::string& path, std::string* problem, bool allow_mapping,
                                             std::size_t max_bytes) {
-  for (int attempt = 1;; ++attempt) {
+  std::optional<TextFileContents> contents;
+  ReadWhileUnchanged(kReadAttempts, problem, [&] {
     int fd = -1;
     struct stat info {};
-    if (!OpenRegularFile(path, fd, info, problem)) return std::nullopt;
+    if (!OpenRegularFile(path, fd, info, problem)) return ReadOutcome::Failed;
     const std::size_t file_size = static_cast<std::size_t>(info.st_size);
     if (allow_mapping && file_size >= kSmallestMappedFile && file_size <= max_bytes) {
-      std::optional<TextFileContents> mapped = TextFileContents::Map(fd, info);
-      if (mapped) {
+      contents = TextFileContents::Map(fd, info);
+      if (contents) {
         close(fd);
-        return mapped;
+        return ReadOutcome::Read;
       }
     }
     FileBytes read;
     const ReadOutcome outcome = ReadWholeFile(fd, info, max_bytes, read, problem);
     close(fd);
-    if (outcome == ReadOutcome::Read) return TextFileContents::FromBytes(std::move(read), info);
-    if (outcome == ReadOutcome::Failed) return std::nullopt;
-    if (attempt == kReadAttempts) {
-      if (problem) *problem = "changed while it was read, " + std::to_string(kReadAttempts) + " times in a row";
-      return std::nullopt;
-    }
-  }
+    if (outcome == ReadOutcome::Read) contents = TextFileContents::FromBytes(std::move(read), info);
+    return outcome;
+  });
+  return contents;
 }
 
 std::optional<std::string> LoadTextFile(const std::string& path, std::string* problem, std::size_t max_bytes) {

@@ -14,6 +14,7 @@
 
 #include "runtime/file_identity.hpp"
 #include "runtime/file_reading.hpp"
+#include "runtime/mapped_file_guard.hpp"
 
 namespace xrd {
 
@@ -62,7 +63,7 @@ class TextFileContents {
 
   void* mapping_ = nullptr;
   std::size_t mapping_length_ = 0;
-  int guard_ = -1;
+  int guard_ = kNoGuard;
   // A mapping's state: its first `checked_` bytes hold no CR and no
   // control-Z; `whole_` once the rules have been applied to all of it.
   std::unique_ptr<std::mutex> mutex_;

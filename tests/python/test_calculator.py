@@ -114,6 +114,8 @@ def test_scans_hold_each_points_results_in_order(calc):
     expect_points(calc.scan_wavelength("Ga7In3As", xrdcalc.HC / energies, HKL, **kwargs), singles)
     with pytest.raises(ValueError):
         calc.scan_energy("GaAs", [8000.0, 0.0], HKL)
+    with pytest.warns(xrdcalc.DataWarning):  # below the f1f2 table, and no Bragg angle: sin θ > 1
+        assert calc.scan_energy("GaAs", [0.5], HKL).math_errors[0] == "asin: DOMAIN error"
 
 
 def test_composition_scan(calc):

@@ -59,6 +59,10 @@ def test_cli_scans_write_csv_and_figures(tmp_path):
     assert [float(r["energy_ev"]) for r in rows] == list(scan.energy)
     assert [float(r["abs_chi_h"]) for r in rows] == list(np.abs(scan.chi_plus))
     assert (tmp_path / "scan.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    rows = list(csv.DictReader(io.StringIO(cli("--formula", "GaAs", "--hkl", "0", "0", "4", "--wavelength",
+                                               "1.2:1.25:0.05").stdout)))
+    scan = xrdcalc.Calculator().scan_wavelength("GaAs", [1.2, 1.25], (0, 0, 4))
+    assert [float(r["chi_plus_re"]) for r in rows] == list(scan.chi_plus.real)
     rows = list(csv.DictReader(io.StringIO(cli("--element", "Ga", "--energy", "10360:10370:10",
                                                "--plot", str(tmp_path / "ga.png")).stdout)))
     assert (tmp_path / "ga.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
@@ -74,6 +78,8 @@ def test_cli_reports_errors_and_warnings():
     done = cli("--formula", "Ga0.7As", "--energy", "8000", status=1)
     assert "is not a whole number" in done.stderr and done.stdout == ""
     assert re.match(r"warning: .*extrapolated", cli("--element", "Ga", "--energy", "500000").stderr)
+    with pytest.warns(xrdcalc.DataWarning):
+        assert "extrapolated" in xrdcalc.Calculator().anomalous_factors("Ga", [500000.0]).warnings[0]
 
 
 def test_readme_python_example_runs(capsys):

@@ -75,6 +75,21 @@ TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
   EXPECT_EQ(Search("#S\n\n\n\n\n  Ga!", "Ga"), "!");
 }
 
+// Values kept under more keys than the lock-free slots hold are each found
+// under their own key (keys alike in length and first and last bytes too),
+// and the first value kept under a key stays.
+TEST(KeptValues, FindsEveryValueUnderItsOwnKey) {
+  KeptValues<std::unique_ptr<int>> kept;
+  for (int i = 0; i < 40; ++i) kept.Keep("key" + std::to_string(i), std::make_unique<int>(i));
+  for (int i = 0; i < 40; ++i) {
+    const int* value = kept.Find("key" + std::to_string(i));
+    ASSERT_TRUE(value) << i;
+    EXPECT_EQ(*value, i);
+  }
+  EXPECT_EQ(kept.Find("key40"), nullptr);
+  EXPECT_EQ(*kept.Keep("key3", std::make_unique<int>(99)), 3);
+}
+
 TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
   // 40 records of about 8 KiB (fields Ab, Ac, ...), mapped; with a Cf record at the end and without.
   std::string records;

@@ -115,6 +115,10 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
   EXPECT_EQ(FromTable("#S 31  Ga\n#N 3\n", "Ga", 450), (Anomalous{-1, -1, "the record has no data row"}));
   EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n7 8", "Ga", 450),
             (Anomalous{-1, -1, "the data row after energy 4.000000 eV is not three numbers"}));
+  // A row after plain ones in another form, and a signed energy with an exponent.
+  const std::string rows = "#S 31  Ga\n-3e4 0 0\n-12.5e3 1 1\n1000 2 2\n2000 3 3\n+4000 4 4\n#S 98  Cf\n";
+  EXPECT_EQ(FromTable(rows, "Ga", -12500), (Anomalous{1, 1, ""}));
+  EXPECT_EQ(FromTable(rows, "Ga", 3000), (Anomalous{3.5, 3.5, ""}));
   EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n", "Ga", 450),
             (Anomalous{-1, -1, "no Cf end record after the element's record: the table is cut short"}));
 }

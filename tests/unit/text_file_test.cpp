@@ -77,6 +77,9 @@ TEST_F(TextFileTest, EveryReaderFollowsTheRulesAtEverySize) {
   // /proc files give a size of 0 and are read whole all the same.
   EXPECT_GT(LoadTextFile("/proc/self/environ").value_or("").size(), 64u);
   EXPECT_EQ(MapTextFile("/proc/self/environ")->text(), LoadTextFile("/proc/self/environ"));
+  if (std::ifstream crypto("/proc/crypto"); crypto) {  // about 11 KiB: the buffer grows twice
+    EXPECT_EQ(LoadTextFile("/proc/crypto"), std::string(std::istreambuf_iterator<char>(crypto), {}));
+  }
 }
 
 // A file that grows between its opening and the end of the read is read
@@ -92,6 +95,14 @@ TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
   FileBytes read;
   EXPECT_EQ(ReadWholeFile(fd, opened, 1000, read, nullptr), ReadOutcome::Changed);
   close(fd);
+  for (int changes : {0, 4, 5}) {  // read again while it changes, five times in all
+    int reads = 0;
+    std::string problem;
+    EXPECT_EQ(ReadWhileUnchanged(5, &problem, [&] { return ++reads > changes ? ReadOutcome::Read : ReadOutcome::Changed; }),
+              changes < 5);
+    EXPECT_EQ(reads, std::min(changes + 1, 5));
+    EXPECT_EQ(problem, changes < 5 ? "" : "changed while it was read, 5 times in a row");
+  }
 
   Write("f1f2.dat", std::string(100000, 'x'));
   {
