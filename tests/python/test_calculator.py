@@ -76,6 +76,8 @@ def test_orderly_stops_raise_the_programs_message(program, calc, formula, wavele
         status, output, stderr = run_program(program, formula, wavelength, HKL)
         assert (status, output, stderr) == (1, None, "xrdcalc: " + str(raised.value) + "\n")
     assert not issubclass(xrdcalc.Error, ValueError)
+    with pytest.raises(xrdcalc.Error, match="GaAs.stf: the name holds a NUL byte"):
+        xrdcalc.Calculator(calc.data_directory + "\0").compute("GaAs", CU_KA1, HKL)
 
 
 def test_warnings_once_per_call_and_filters_apply(calc):
