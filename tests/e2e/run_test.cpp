@@ -196,6 +196,7 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   const fs::path f1f2 = runner.base() / "f1f2.dat";
   WriteBytes(f1f2, "#C one\n#C two\n#C three\n" + ReadBytes(f1f2));
   WriteBytes(runner.base() / ".stf", "a name that is only the suffix is no structure\n");
+  fs::create_directory(runner.base() / "Dir.stf");
   const std::string base = runner.base().string();
   const std::string help = runner.Run(std::nullopt, {}, "--help").standard_output;
   EXPECT_TRUE(help.starts_with("usage: xrdcalc [--help | --version | --list]") && help.find(base) != help.npos) << help;
@@ -210,6 +211,7 @@ TEST(Run, TellsWhatItHasWhenAsked) {
             "data directory: " + base + "\n"
             "structure   a (A)      scalar   elements\n"
             "BN          3.615      0.2      B N  (test two one-letter symbols)\n"
+            "Dir         unusable: cannot open " + base + "/Dir.stf: Is a directory\n"
             "Ga          4          0.1      Ga  (test element Ga alone)\n"
             "GaAs        5          0.3      Ga As  (test zincblende with one site per element)\n"
             "Gab         unusable: line 2 is not \"element count,number\"\n"
@@ -231,10 +233,11 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   EXPECT_EQ(ran.error_output, "warning: argument \"my.dat" + ignored + "warning: argument \"a b" + ignored);
   fs::remove(runner.work() / "output.dat");
   // A table that cannot be opened is named with the reason, and nothing else stops.
+  fs::remove(runner.base() / "f0_xop.dat");
   fs::remove(runner.base() / "f1f2.dat");
   fs::create_directory(runner.base() / "f1f2.dat");
   const std::string unopened = "cannot open " + base + "/f1f2.dat: Is a directory\n";
-  for (const auto& [arguments, shown] : {std::pair{"--version", "f1f2.dat:\n  " + unopened},
+  for (const auto& [arguments, shown] : {std::pair{"--version", "f0_xop.dat:\n  (missing)\nf1f2.dat:\n  " + unopened},
                                          std::pair{"--list", "Tri         unusable: element count 3 on line 2 is "
                                                              "not 1 or 2\nf1f2.dat: " + unopened}}) {
     const RunResult run = runner.Run(std::nullopt, {}, arguments);

@@ -113,6 +113,8 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
     EXPECT_EQ(got.problem, c.expected.problem) << c.symbol << " at " << c.energy_ev;
   }
   EXPECT_EQ(FromTable("#S 31  Ga\n#N 3\n", "Ga", 450), (Anomalous{-1, -1, "the record has no data row"}));
+  EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n. . .\n#S 98  Cf\n", "Ga", 450).problem,  // a point alone is no number
+            "the data row after energy 1.000000 eV is not three numbers");
   EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n7 8", "Ga", 450),
             (Anomalous{-1, -1, "the data row after energy 4.000000 eV is not three numbers"}));
   // A row after plain ones in another form, and a signed energy with an exponent.

@@ -2,6 +2,7 @@
 // against the rules written out byte by byte; files that change, grow or
 // shrink while they are read (writing is checked end to end).
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -80,6 +81,17 @@ TEST_F(TextFileTest, EveryReaderFollowsTheRulesAtEverySize) {
   if (std::ifstream crypto("/proc/crypto"); crypto) {  // about 11 KiB: the buffer grows twice
     EXPECT_EQ(LoadTextFile("/proc/crypto"), std::string(std::istreambuf_iterator<char>(crypto), {}));
   }
+}
+
+// A refused name leaves no descriptor open: the next one opened takes the
+// number the one before took.
+TEST_F(TextFileTest, RefusedFilesLeaveNoDescriptorOpen) {
+  const int before = open("/dev/null", O_RDONLY);
+  close(before);
+  for (const char* path : {"/", "/dev/null"}) EXPECT_FALSE(LoadTextFile(path)) << path;
+  const int after = open("/dev/null", O_RDONLY);
+  close(after);
+  EXPECT_EQ(after, before);
 }
 
 // A file that grows between its opening and the end of the read is read
