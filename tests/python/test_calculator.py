@@ -84,8 +84,9 @@ def test_warnings_once_per_call_and_filters_apply(calc):
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
         scan = calc.scan_energy("GaAs", [500000.0, 500000.0, 10000.0, 500000.0], HKL)
+        calc.scan_wavelength("GaAs", [xrdcalc.HC / 500000.0], HKL)
     assert len(scan.warnings) == 2 and all("extrapolated" in w and "500000" in w for w in scan.warnings)
-    assert [str(w.message) for w in caught] == scan.warnings  # Ga and As, once each
+    assert [str(w.message) for w in caught] == scan.warnings * 2  # Ga and As, once each per call
     assert caught[0].filename == __file__  # points at the caller
     with warnings.catch_warnings():
         warnings.simplefilter("error", xrdcalc.DataWarning)
@@ -126,7 +127,7 @@ def test_composition_scan(calc):
     expect_points(scan, [calc.compute(formula, CU_KA1, HKL) for formula in scan.formulas])
     assert scan.values()[0] == pytest.approx(calc.compute("InAs", CU_KA1, HKL).values(), rel=1e-13)
     assert "GaAs" in calc.structures() and "f1f2" not in calc.structures()
-    with pytest.raises(ValueError):
+    with pytest.raises(ValueError, match="must lie in"):
         calc.scan_composition("In", "Ga", "As", [1.2], HKL, CU_KA1)
 
 

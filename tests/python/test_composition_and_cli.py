@@ -20,7 +20,7 @@ from xrdcalc import composition_formula
     ({"Al": 1 / 3, "Ga": 1 / 3, "In": 1 / 3}, "As", 100, "Al34Ga33In33As"),
     ({"Al": 0.126, "Ga": 0.126, "In": 0.748}, "P", 100, "Al13Ga12In75P"),
     ({"In": 0.474, "Ga": 0.53}, "As", 100, "In47Ga53As"),   # adds up to 1.004
-    ({"In": 0.4755, "Ga": 0.52}, "As", 100, "In48Ga52As"),  # 0.9955: the part left goes to In
+    ({"In": 0.47502, "Ga": 0.52}, "As", 100, "In48Ga52As"),  # 0.99502: the part left goes to In
     ({"Si": 0.5, "Ge": 0.5}, "", 10, "Si5Ge5"),
 ])
 def test_valid_fractions(fractions, partner, resolution, formula):
@@ -69,6 +69,7 @@ def test_cli_scans_write_csv_and_figures(tmp_path):
     ga = xrdcalc.Calculator().anomalous_factors("Ga", [10360.0, 10370.0])
     assert [(float(r["f_prime"]), float(r["f_double_prime"])) for r in rows] == list(zip(ga.f1 - ga.f0, ga.f2))
     assert ga.f2[1] > 5 * ga.f2[0]  # the Ga K edge at 10367 eV
+    assert ga.f0 == pytest.approx(31, abs=0.05)  # f0 at s = 0: nearly Z
     out = cli("--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.5", "--hkl", "0", "0", "4",
               "--wavelength", "1.5405929").stdout
     assert [r["formula"] for r in csv.DictReader(io.StringIO(out))] == ["Ga100As", "In50Ga50As", "In100As"]

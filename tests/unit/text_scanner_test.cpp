@@ -90,7 +90,7 @@ TEST(TextScanner, AgreesWithTheLibraryOnAwkwardInputs) {
       "UP (W&K) data: 5.2",               "UP(W&K)data:5.2",         "UP  (W&K)  data:   -1e-3",  "UP (W&K) dat",
       "UP (W&K) data:",                   "1e400 -1e400 4.9e-324",   "1e-400",     "  \n  ",    "1.",
       "-.e5",        "0x1.fffffffffffffp1023",  "123456789012345678901234567890e-10",         "1e+",   "1e-",
-      "0xA 0XaF.Bp1",
+      "0xA 0XaF.Bp1",                     "UP ( W&K) data: 5",
   };
   for (const char* input : inputs) {
     for (Form form : kAllForms) {
@@ -101,6 +101,9 @@ TEST(TextScanner, AgreesWithTheLibraryOnAwkwardInputs) {
   double d = 0;
   EXPECT_THROW(TextScanner("1 2").Scan("%d", &d), std::logic_error);
   EXPECT_THROW(TextScanner("1 2").Scan("%lf %lf", &d), std::logic_error);
+  TextScanner nul(std::string_view("1\0", 2));  // a NUL byte after a number is put back like any other
+  EXPECT_EQ(nul.Scan("%lf,", &d), 1);
+  EXPECT_EQ(nul.position(), 1u);
 }
 
 TEST(TextScanner, AgreesWithTheLibraryOnRandomInputs) {
