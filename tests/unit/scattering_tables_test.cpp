@@ -121,6 +121,7 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
   const std::string rows = "#S 31  Ga\n-3e4 0 0\n-12.5e3 1 1\n1000 2 2\n2000 3 3\n+4000 4 4\n#S 98  Cf\n";
   EXPECT_EQ(FromTable(rows, "Ga", -12500), (Anomalous{1, 1, ""}));
   EXPECT_EQ(FromTable(rows, "Ga", 3000), (Anomalous{3.5, 3.5, ""}));
+  EXPECT_EQ(FromTable("#S 31  Ga\n1000 1 1\n1e400 9 9\n#S 98  Cf\n", "Ga", 2000), (Anomalous{1, 1, ""}));  // +inf
   EXPECT_EQ(FromTable("#S 31  Ga\n1 2 3\n4 5 6\n", "Ga", 450),
             (Anomalous{-1, -1, "no Cf end record after the element's record: the table is cut short"}));
 }
@@ -142,7 +143,7 @@ TEST(AnomalousFactors, RowsHoldNumbersInAnyFormTheCLibraryReads) {
   };
   const char* const spaces[] = {" ", "\t", " \t ", "\v", "\f", "\r "};
   for (int trial = 0; trial < 3000; ++trial) {
-    const std::string f1 = number(24), f2 = number(24), energy = number(15), space = spaces[random() % 6];
+    const std::string f1 = number(24), f2 = number(24), energy = number(20), space = spaces[random() % 6];
     const double energy_ev = std::strtod(energy.c_str(), nullptr);
     const std::string row = energy + space + f1 + space + f2 + "\n";
     if (!(energy_ev > 0) || row.size() > 79) continue;  // the scanner reads longer rows in pieces
