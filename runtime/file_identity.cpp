@@ -9,14 +9,14 @@ namespace {
 
 bool SameTime(const FileTime& a, const FileTime& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-bool Before(const FileTime& a, const timespec& b) {
+bool Before(const FileTime& a, const FileTime& b) {
   return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 // Whether the file's times lie in the file-time clock's current tick (or
 // after it): a write in this same tick would not move them.
 bool WrittenInCurrentTick(const struct stat& info) {
-  timespec now{};
+  FileTime now{};  // the clock reads in the form of a file time
   if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
   return !Before(info.st_mtim, now) || !Before(info.st_ctim, now);
 }
@@ -53,7 +53,7 @@ bool DescriptorChangedSince(int fd, const FileIdentity& identity) {
 }
 
 void SettleFileTimes(int fd, struct stat& info) {
-  timespec tick{};
+  FileTime tick{};
   if (clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0) return;
   for (int waited = 0; waited < kMostTicksWaited && WrittenInCurrentTick(info); ++waited) {
     nanosleep(&tick, nullptr);

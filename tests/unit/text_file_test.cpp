@@ -114,7 +114,7 @@ TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
   ASSERT_EQ(fstat(fd = open(PathOf("table.dat").c_str(), O_RDONLY), &opened), 0);
   close(fd);
   Write("table.dat", std::string(opened.st_size, 'x'));
-  const timespec kept_times[2] = {opened.st_atim, opened.st_mtim};
+  const FileTime kept_times[2] = {opened.st_atim, opened.st_mtim};
   ASSERT_EQ(utimensat(AT_FDCWD, PathOf("table.dat").c_str(), kept_times, 0), 0);
   EXPECT_TRUE(FileChangedSince(PathOf("table.dat"), IdentityOf(opened)));
   for (int changes : {0, 4, 5}) {  // read again while it changes, five times in all
