@@ -4,13 +4,16 @@
 // (w * value) / total and added to a running double.
 #include "composite/composite_structure.hpp"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "composite/optical_constants.hpp"
 #include "runtime/character_class.hpp"
+#include "runtime/number_format.hpp"
 #include "runtime/printable.hpp"
 #include "runtime/whole_number.hpp"
+#include "structure/reflection_geometry.hpp"
 #include "xrdcalc/error.hpp"
 
 namespace xrd {
@@ -20,6 +23,14 @@ namespace {
 // The parser compares character codes as signed 8-bit values: bytes from
 // 128 on are neither letters nor digits, and none of them is above '9'.
 constexpr signed char kLastDigitCode = '9';
+
+// What a weight with a decimal point is told: the formula's weights are
+// whole numbers; real fractions are the library's.
+std::string DecimalWeightHint(const std::string& digits) {
+  if (digits.find('.') == std::string::npos) return {};
+  return "; a formula's weights are whole numbers (Ga7In3As is 0.7 GaAs and 0.3 InAs), real fractions are for "
+         "the library and the Python module";
+}
 
 }  // namespace
 
@@ -77,12 +88,41 @@ void TCompositeStructure::ParseFormula() {
       Weights[i] = StrToInt(Components[i].Digits);
       total += Weights[i];
     } catch (const Error& error) {
-      fail("weight of component " + Quote(Components[i].Name) + ": " + error.what());
+      fail("weight of component " + Quote(Components[i].Name) + ": " + error.what() +
+           DecimalWeightHint(Components[i].Digits));
     }
     if (total > std::numeric_limits<std::int32_t>::max()) fail("the weights add up to more than 2147483647");
     DigitsTotal = static_cast<int>(total);
   }
   if (DigitsTotal == 0) fail("the weights add up to 0");
+  WeightTotal = static_cast<double>(DigitsTotal);
+  Parsed = 1;
+}
+
+void TCompositeStructure::SetMix(const std::vector<MixComponent>& mix) {
+  const auto count = static_cast<int>(mix.size());
+  if (count == 0) throw Error("the mix has no components");
+  if (count > kMaxComponents) {
+    throw Error("the mix has " + std::to_string(count) + " components; at most " + std::to_string(kMaxComponents));
+  }
+  double total = 0.0;
+  for (int i = 0; i < count; ++i) {
+    const double weight = mix[i].weight;
+    if (!(weight >= 0.0 && std::isfinite(weight))) {
+      throw Error("the weight of " + Quote(mix[i].structure) + " in the mix is " + FormatG(weight) +
+                  "; weights are finite numbers from 0 on");
+    }
+    Components[i].Name = mix[i].structure;
+    Components[i].Digits.clear();
+    Weights[i] = weight;
+    total += weight;
+  }
+  if (total == 0.0) throw Error("the weights of the mix add up to 0");
+  if (!std::isfinite(total)) throw Error("the weights of the mix add up to more than the largest number");
+  ComponentCount = count;
+  DigitlessIndex = kNoPartner;
+  WeightTotal = total;
+  HasDigits = 1;
   Parsed = 1;
 }
 
@@ -92,26 +132,38 @@ std::string TCompositeStructure::StructureNameOf(int index) const {
 }
 
 void TCompositeStructure::AccumulateWeighted(double& field, int index, double value) const {
-  const double weight = static_cast<double>(WeightOf(index));
-  field = (weight * value) / static_cast<double>(DigitsTotal) + field;
+  field = (WeightOf(index) * value) / WeightTotal + field;
 }
 
 void TCompositeStructure::NewStructure(double a, double b, double c, std::string name) {
   Structure.emplace(a, b, c, Lambda, H, K, L, Theta, std::move(name));
 }
 
+void TCompositeStructure::CheckReflectionInReach() const {
+  if (!RefuseUnreachable || Theta != 0.0) return;
+  const TStructure& s = *Structure;
+  const double inverse_squared_spacing = InverseSquaredSpacing(s.H, s.K, s.L, s.A, s.B, s.C);
+  if (std::sqrt(inverse_squared_spacing) * (0.5 * s.Lambda) <= 1.0) return;
+  const double d = 1.0 / std::sqrt(inverse_squared_spacing);
+  throw Error("the reflection " + FormatG(s.H) + " " + FormatG(s.K) + " " + FormatG(s.L) + " of " + s.Name +
+              " is out of reach at a wavelength of " + FormatG(s.Lambda) + " angstrom: its spacing d is " +
+              FormatG(d) + " angstrom, and the wavelength must be at most 2d = " + FormatG(2.0 * d) + " angstrom");
+}
+
 void TCompositeStructure::ComputeStructureFactors() {
   if (HasDigits == 0) {
     ComponentCount = 1;
     NewStructure(A, B, C, Formula);
+    CheckReflectionInReach();
     Structure->Calculate();
     Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
                           &StructureFactors[4], &StructureFactors[5]);
   } else {
-    ParseFormula();
+    if (Parsed == 0) ParseFormula();
     for (int i = 0; i < ComponentCount; ++i) {
       if (!IsVisited(i)) continue;
       NewStructure(A, B, C, StructureNameOf(i));
+      CheckReflectionInReach();
       Structure->Calculate();
       double r[6];
       Structure->GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);

@@ -1,15 +1,18 @@
 // The composite crystal of one run: the run's inputs, the formula and its
 // components with their stoichiometric weights, and every result that
 // output.dat shows. A formula without digits names one structure; a formula
-// with digits is a weighted mix, optionally with a partner component.
+// with digits is a weighted mix, optionally with a partner component; a mix
+// may also be given as structures with real weights.
 #pragma once
 
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "composite/names_and_digits.hpp"
 #include "structure/structure.hpp"
+#include "xrdcalc/run_input.hpp"
 
 namespace xrd {
 
@@ -25,6 +28,11 @@ class TCompositeStructure {
 
   void CheckDigits();
   void ParseFormula();
+  // In place of the formula: the mix `mix`, its weights divided by their
+  // sum. Throws Error for no components, more than kMaxComponents, or a
+  // weight that is negative or not finite, or weights adding up to 0 or
+  // beyond the largest double.
+  void SetMix(const std::vector<MixComponent>& mix);
 
   void ComputeStructureFactors();
   void ComputeLattice();
@@ -58,18 +66,23 @@ class TCompositeStructure {
   std::array<double, 6> OpticalConstants{};
   int HasDigits = 0;
   int DigitsTotal = 0;
-  std::array<int, kMaxComponents> Weights{};  // StrToInt of each weighted component's digits
+  std::array<double, kMaxComponents> Weights{};  // StrToInt of each weighted component's digits, or a mix's weight
+  double WeightTotal = 0.0;                      // DigitsTotal, or the sum of a mix's weights
   int Parsed = 0;
   int FactorsDone = 0;
+  // Stop with an Error, rather than compute with a NaN angle, where the
+  // reflection of a structure lies beyond 2 theta = 180 degrees.
+  bool RefuseUnreachable = false;
 
  private:
   bool HasPartner() const { return DigitlessIndex < kNoPartner; }
   bool IsVisited(int index) const { return index != DigitlessIndex; }
   std::string StructureNameOf(int index) const;
-  int WeightOf(int index) const { return Weights[index]; }
-  // (w * value) / DigitsTotal + field, in floating point.
+  double WeightOf(int index) const { return Weights[index]; }
+  // (w * value) / WeightTotal + field, in floating point.
   void AccumulateWeighted(double& field, int index, double value) const;
   void NewStructure(double a, double b, double c, std::string name);
+  void CheckReflectionInReach() const;
 };
 
 }  // namespace xrd

@@ -76,7 +76,7 @@ Calculator::~Calculator() = default;
 
 Result Calculator::compute(const RunInput& input) const {
   return data_->OnCurrentFiles([&](const DataFiles& files, Diagnostics& diagnostics) {
-    Result result = ComputeRun(files, input, diagnostics);
+    Result result = ComputeRun(files, input, diagnostics, Computing::ForLibrary);
     result.warnings = diagnostics.warnings();
     result.math_errors = diagnostics.math_errors();
     return result;
@@ -113,5 +113,7 @@ void Calculator::reload() { data_->Renew(nullptr); }
 const std::string& Calculator::data_directory() const { return data_->directory(); }
 
 double PhotonEnergyOf(double lambda_angstrom) { return PhotonEnergy(lambda_angstrom); }
+
+double WavelengthOf(double energy_ev) { return PhotonEnergy(energy_ev); }
 
 }  // namespace xrd

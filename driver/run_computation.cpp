@@ -1,5 +1,6 @@
-// ComputeRun: construct the composite, compute its sums, optical constants
-// and scalar in that order, and read its getters into a Result.
+// ComputeRun: construct the composite (from the formula or a mix with real
+// weights), compute its sums, optical constants and scalar in that order,
+// and read its getters into a Result.
 #include "driver/run_computation.hpp"
 
 #include <cmath>
@@ -14,6 +15,8 @@ namespace xrd {
 namespace {
 
 bool IsPositiveFinite(double value) { return value > 0.0 && !std::isinf(value); }
+
+bool IsWholeNumber(double value) { return std::isfinite(value) && value == std::trunc(value); }
 
 // The real and imaginary parts of `z`, as the standard lays them out.
 double* Parts(std::complex<double>& z) { return reinterpret_cast<double(&)[2]>(z); }
@@ -40,12 +43,25 @@ std::string RunInputProblem(const RunInput& run) {
   return {};
 }
 
-Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics) {
+std::string LibraryRunProblem(const RunInput& run) {
+  if (IsWholeNumber(run.h) && IsWholeNumber(run.k) && IsWholeNumber(run.l)) return {};
+  return "the Miller indices are " + FormatG(run.h) + " " + FormatG(run.k) + " " + FormatG(run.l) +
+         "; they must be whole numbers";
+}
+
+Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics, Computing computing) {
   if (const std::string problem = RunInputProblem(run); !problem.empty()) throw Error(problem);
+  const bool for_library = computing == Computing::ForLibrary;
+  if (for_library) {
+    if (const std::string problem = LibraryRunProblem(run); !problem.empty()) throw Error(problem);
+  }
+  if (!run.mix.empty() && !run.formula.empty()) throw Error("a run has a formula or a mix, not both");
   DiagnosticsScope diagnostics_scope(diagnostics);
   DataFilesScope files_scope(files);
   TCompositeStructure composite(run.a, run.b, run.c, run.value4, run.value5, run.value6, run.lambda_angstrom, run.h,
                                 run.k, run.l, run.theta_degrees, run.formula, run.scale);
+  if (!run.mix.empty()) composite.SetMix(run.mix);
+  composite.RefuseUnreachable = for_library;
   composite.ComputeStructureFactors();
   composite.ComputeOpticalConstants();
   composite.ComputeStructureScalar();
@@ -59,6 +75,11 @@ Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diag
                                 &chi_plus[1]);
   composite.GetLattice(&r.a, &r.b, &r.c);
   composite.GetStructureScalar(&r.structure_scalar);
+  r.lambda_angstrom = run.lambda_angstrom;
+  r.h = run.h;
+  r.k = run.k;
+  r.l = run.l;
+  r.theta_degrees = run.theta_degrees;
   return r;
 }
 

@@ -17,9 +17,21 @@ namespace xrd {
 // neither 0 0 0 nor three positive, finite numbers. Empty when it is usable.
 std::string RunInputProblem(const RunInput& run);
 
+// Who computes: the program writes what the numbers give (+INF, NaN) for
+// any Miller indices; the library computes reflections only, so that it
+// also stops on indices that are not whole numbers and on a reflection out
+// of reach at the wavelength.
+enum class Computing { ForProgram, ForLibrary };
+
+// What makes the library refuse a run description before any data is read:
+// Miller indices that are not whole numbers. Empty when there is none.
+std::string LibraryRunProblem(const RunInput& run);
+
 // The results of `run` with the data files `files`; warnings and
 // mathematical-error messages go to `diagnostics`. Throws Error on an
-// orderly stop (RunInputProblem included).
-Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics);
+// orderly stop (RunInputProblem included, and for the library
+// LibraryRunProblem and a reflection out of reach).
+Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics,
+                  Computing computing = Computing::ForProgram);
 
 }  // namespace xrd

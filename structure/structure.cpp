@@ -7,6 +7,7 @@
 #include "runtime/math_constants.hpp"
 #include "runtime/printable.hpp"
 #include "structure/structure_header.hpp"
+#include "structure/reflection_geometry.hpp"
 #include "structure/structure_name_hints.hpp"
 #include "xrdcalc/error.hpp"
 
@@ -44,7 +45,7 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
 }
 
 void TStructure::DeriveBraggAngle() {
-  const double s = H * H / A / A + K * K / B / B + L * L / C / C;
+  const double s = InverseSquaredSpacing(H, K, L, A, B, C);
   const double x = math::sqrt(s) * (0.5 * Lambda);
   Theta = math::asin(x) * 180.0 * kInversePi;
 }

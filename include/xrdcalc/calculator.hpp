@@ -9,6 +9,8 @@
 //   input.formula = "Ga7In3As";
 //   xrd::Result result = calculator.compute(input);   // throws xrd::Error
 //   std::abs(result.f_plus);                          // |F(004)|, electrons
+//   input.formula.clear();                            // or a mix with real weights:
+//   input.mix = {{"GaAs", 0.7}, {"InAs", 0.3}};       // the same numbers, to 1e-15
 #pragma once
 
 #include <memory>
@@ -48,7 +50,10 @@ class XRDCALC_API Calculator {
   Calculator& operator=(const Calculator&) = default;
 
   // One run. Throws Error with the message the program prints where the
-  // program would stop.
+  // program would stop, and also where the program computes with what is
+  // no reflection: Miller indices that are not whole numbers, or a
+  // reflection out of reach at the wavelength (lambda > 2d; the program
+  // writes +INF/NaN). `input.mix` gives a mix with real weights.
   Result compute(const RunInput& input) const;
 
   // The structures of the data directory (the names of its .stf files).
@@ -75,7 +80,11 @@ class XRDCALC_API Calculator {
 // The data directory a calculator opens by default.
 XRDCALC_API std::string DefaultDataDirectory();
 
-// hc / lambda: the photon energy in eV of a wavelength in angstrom, as runs use it.
+// hc / lambda: the photon energy in eV of a wavelength in angstrom, as runs
+// use it (hc = 12398.100046 eV angstrom).
 XRDCALC_API double PhotonEnergyOf(double lambda_angstrom);
+
+// hc / E: the wavelength in angstrom of a photon energy in eV, with the same hc.
+XRDCALC_API double WavelengthOf(double energy_ev);
 
 }  // namespace xrd

@@ -1,5 +1,5 @@
 // What one run computes: the sixteen numbers of output.dat, named, their
-// order, and the text of output.dat.
+// order, and the text of output.dat; and the reflection's geometry.
 #pragma once
 
 #include <array>
@@ -28,8 +28,28 @@ struct XRDCALC_API Result {
   std::vector<std::string> warnings;     // each distinct one once, without "warning: "
   std::vector<std::string> math_errors;  // "asin: DOMAIN error", in order
 
+  // The run's reflection: wavelength (angstrom), Miller indices and the
+  // Bragg angle given (degrees; 0: derived from each structure's lattice).
+  double lambda_angstrom = 0.0;
+  double h = 0.0;
+  double k = 0.0;
+  double l = 0.0;
+  double theta_degrees = 0.0;
+
   // The sixteen values in output.dat's order (kValueNames).
   std::array<double, 16> values() const;
+
+  // chi0 = chi0_real + i chi0_imag.
+  std::complex<double> chi0() const { return {chi0_real, chi0_imag}; }
+  // The spacing d of the planes (h k l) of the lattice a, b, c (the mix's
+  // weighted lattice for a mix), in angstrom; +inf for 0 0 0.
+  double d_spacing() const;
+  // The Bragg angle in degrees: the one given, or asin(lambda / 2d) for
+  // d_spacing() (for one structure, the angle its computation derived).
+  double bragg_angle_deg() const;
+  // |cos 2 theta_B|: the factor on chi_h of the wave polarised in the plane
+  // of diffraction (pi); the perpendicular wave (sigma) has 1.
+  double polarisation_factor() const;
 };
 
 // The names of the sixteen values in output.dat's order, the one place that

@@ -1,4 +1,5 @@
-// One run description, as input.dat holds it, and the reading of that file.
+// One run description, as input.dat holds it, and the reading of that file;
+// in the library, a mix may also be given with real weights.
 #pragma once
 
 #include <string>
@@ -8,6 +9,13 @@
 #include "xrdcalc/export.hpp"
 
 namespace xrd {
+
+// A structure of a mix and its weight: any finite number from 0 on; the
+// weights of a mix are divided by their sum.
+struct MixComponent {
+  std::string structure;  // a structure name (GaAs), digits and all
+  double weight = 0.0;
+};
 
 struct RunInput {
   double a = 0.0;  // lattice constants in angstrom: 0 0 0 takes them from the
@@ -21,8 +29,13 @@ struct RunInput {
   double k = 0.0;
   double l = 0.0;
   double theta_degrees = 0.0;  // Bragg angle; 0 derives it from each structure's lattice
-  std::string formula;         // a structure name (GaAs) or a mix (Ga7In3As)
+  std::string formula = {};    // a structure name (GaAs) or a mix (Ga7In3As)
   double scale = 1.0;          // factor on the six optical constants
+  // In place of the formula (which is then empty), a mix with real weights,
+  // averaged as a formula's digits are: for whole weights the results are
+  // the formula's to the last bit. At most 10 components. Library only:
+  // input.dat has the formula.
+  std::vector<MixComponent> mix = {};
 };
 
 // Reads the text of input.dat (line feeds; carriage returns are dropped as

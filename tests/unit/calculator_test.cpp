@@ -1,6 +1,8 @@
 // The library's calculator on the small test tables: what it lists and
 // keeps open, an element's factors by its exact symbol, the defaults and
-// limits of a run description, tables replaced under it, and many threads.
+// limits of a run description, mixes with real weights, what is no
+// reflection, the reflection's geometry, tables replaced under it, and
+// many threads.
 #include "xrdcalc/calculator.hpp"
 
 #include <gtest/gtest.h>
@@ -77,6 +79,114 @@ TEST(Calculator, TakesRunDescriptionsWithTheirDefaultsAndLimits) {
     run.a = a, run.b = b, run.c = c, run.lambda_angstrom = lambda;
     EXPECT_THROW(calculator.compute(run), Error) << a << " " << b << " " << c << " " << lambda;
   }
+}
+
+// A mix with real weights is averaged as a formula's digits are: whole
+// weights give the formula's bits, fractions agree to rounding.
+TEST(Calculator, ComputesMixesWithRealWeightsAsFormulas) {
+  const Calculator calculator(testing::TestDataDirectory());
+  struct Case {
+    const char* formula;
+    std::vector<MixComponent> mix;
+  } cases[] = {
+      {"Ga7In3As", {{"GaAs", 7}, {"InAs", 3}}},
+      {"In53Ga47As", {{"InAs", 53}, {"GaAs", 47}}},
+      {"Ga1In1", {{"Ga", 1}, {"In", 1}}},
+      {"Ga0In10As", {{"GaAs", 0}, {"InAs", 10}}},
+  };
+  for (const Case& c : cases) {
+    for (const RunInput& given : {RunInput{.lambda_angstrom = 1.2, .h = 1, .k = 1, .l = 3},
+                                  RunInput{.a = 5.5, .b = 5.6, .c = 5.7, .lambda_angstrom = 1.1, .h = 2, .k = 0,
+                                           .l = 4, .theta_degrees = 20, .scale = 2}}) {
+      RunInput formula = given, mix = given;
+      formula.formula = c.formula;
+      mix.mix = c.mix;
+      EXPECT_EQ(calculator.compute(mix).values(), calculator.compute(formula).values()) << c.formula;
+    }
+  }
+  const Result whole = calculator.compute({.lambda_angstrom = 1.2, .h = 1, .k = 1, .l = 3, .formula = "Ga7In3As"});
+  const Result real = calculator.compute({.lambda_angstrom = 1.2, .h = 1, .k = 1, .l = 3,
+                                          .mix = {{"GaAs", 0.7}, {"InAs", 0.3}}});
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(real.values()[i], whole.values()[i], 1e-12 * std::abs(whole.values()[i]));
+  EXPECT_THROW(
+      {
+        try {
+          calculator.compute({.lambda_angstrom = 1.2, .h = 0, .k = 0, .l = 4, .formula = "GaAs", .mix = {{"GaAs", 1}}});
+        } catch (const Error& error) {
+          EXPECT_STREQ(error.what(), "a run has a formula or a mix, not both");
+          throw;
+        }
+      },
+      Error);
+}
+
+// The library computes reflections: whole Miller indices, within reach
+// (lambda <= 2d, 2d = 2.5 angstrom for GaAs 004 here) unless an angle is given.
+TEST(Calculator, RefusesWhatIsNoReflection) {
+  const Calculator calculator(testing::TestDataDirectory());
+  const std::string out_of_reach = "the reflection 0 0 4 of GaAs is out of reach at a wavelength of 2.6 angstrom: its "
+                                   "spacing d is 1.25 angstrom, and the wavelength must be at most 2d = 2.5 angstrom";
+  const struct {
+    RunInput run;
+    std::string message;
+  } cases[] = {
+      {{.lambda_angstrom = 1, .h = 0, .k = 0, .l = 4.5, .formula = "GaAs"},
+       "the Miller indices are 0 0 4.5; they must be whole numbers"},
+      {{.lambda_angstrom = 1, .h = std::nan(""), .k = 0, .l = 4, .formula = "GaAs"},
+       "the Miller indices are +NAN 0 4; they must be whole numbers"},
+      {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .formula = "GaAs"}, out_of_reach},
+      {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .formula = "In3Ga7As"}, out_of_reach},  // InAs: 2d = 3
+      {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .mix = {{"InAs", 1}, {"GaAs", 1e-9}}}, out_of_reach},
+  };
+  for (const auto& [run, message] : cases) {
+    try {
+      calculator.compute(run);
+      ADD_FAILURE() << message;
+    } catch (const Error& error) {
+      EXPECT_EQ(error.what(), message);
+    }
+  }
+  const Result at_90_degrees = calculator.compute({.lambda_angstrom = 2.5, .h = 0, .k = 0, .l = 4, .formula = "GaAs"});
+  EXPECT_EQ(at_90_degrees.bragg_angle_deg(), 90.0);
+  EXPECT_TRUE(at_90_degrees.math_errors.empty());
+  const Result angle_given =
+      calculator.compute({.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .theta_degrees = 60, .formula = "GaAs"});
+  EXPECT_TRUE(std::isfinite(std::abs(angle_given.f_plus)));
+}
+
+// d, the Bragg angle and |cos 2 theta| on orthogonal cells whose axes
+// differ, where each axis must meet its own index: lambda = d, so that
+// sin theta = 1/2 in each.
+TEST(Result, HasTheReflectionsGeometry) {
+  const Calculator calculator(testing::TestDataDirectory());
+  const struct {
+    double a, b, c, h, k, l, lambda, d;
+  } cases[] = {
+      {3, 4, 5, 1, 1, 0, 2.4, 2.4},       // 1/d^2 = 1/9 + 1/16
+      {3, 4, 5, 0, 1, 1, 20 / std::sqrt(41.0), 20 / std::sqrt(41.0)},
+      {6, 4, 9, 1, 0, 1, 18 / std::sqrt(13.0), 18 / std::sqrt(13.0)},
+      {5, 6, 8, 0, 0, -2, 4, 4},
+  };
+  for (const auto& c : cases) {
+    const Result r = calculator.compute({.a = c.a, .b = c.b, .c = c.c, .lambda_angstrom = c.lambda, .h = c.h,
+                                         .k = c.k, .l = c.l, .formula = "GaAs"});
+    EXPECT_NEAR(r.d_spacing(), c.d, 1e-14 * c.d) << c.a << " " << c.b << " " << c.c;
+    EXPECT_NEAR(r.bragg_angle_deg(), 30.0, 1e-12);
+    EXPECT_NEAR(r.polarisation_factor(), 0.5, 1e-14);
+  }
+  const Result mix = calculator.compute({.lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .formula = "Ga7In3As"});
+  EXPECT_DOUBLE_EQ(mix.d_spacing(), (0.7 * 5.0 + 0.3 * 6.0) / 4);  // of the weighted lattice
+  const Result given = calculator.compute({.lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .theta_degrees = 20,
+                                           .formula = "GaAs"});
+  EXPECT_EQ(given.bragg_angle_deg(), 20.0);
+  EXPECT_NEAR(given.polarisation_factor(), std::cos(40 * 3.141592653589793 / 180), 1e-15);
+  EXPECT_EQ(given.chi0(), std::complex<double>(given.chi0_real, given.chi0_imag));
+  const Result forward = calculator.compute({.lambda_angstrom = 1.0, .formula = "GaAs"});
+  EXPECT_EQ(forward.d_spacing(), INFINITY);
+  EXPECT_EQ(forward.bragg_angle_deg(), 0.0);
+  EXPECT_EQ(forward.polarisation_factor(), 1.0);
+  EXPECT_EQ(WavelengthOf(12398.100046), 1.0);
+  EXPECT_EQ(WavelengthOf(PhotonEnergyOf(0.5)), 0.5);
 }
 
 // A calculator keeps what it has read until reload() (its copies share it);

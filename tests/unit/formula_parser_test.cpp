@@ -1,6 +1,8 @@
 // The digit check and the formula parser: the worked formulas, and the
-// formulas that stop the run with a message.
+// formulas that stop the run with a message; and the mixes that do.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "composite/composite_structure.hpp"
 #include "xrdcalc/error.hpp"
@@ -64,7 +66,10 @@ TEST(ParseFormula, UnusableFormulasStopWithAMessage) {
     const char* message;
   } cases[] = {
       {"Ga7xIn3As", "formula \"Ga7xIn3As\": weight of component \"Ga\": \"7x\" is not a whole number"},
-      {"Ga0.7In0.3As", "formula \"Ga0.7In0.3As\": weight of component \"Ga\": \"0.7\" is not a whole number"},
+      {"Ga0.7In0.3As",
+       "formula \"Ga0.7In0.3As\": weight of component \"Ga\": \"0.7\" is not a whole number; a formula's weights "
+       "are whole numbers (Ga7In3As is 0.7 GaAs and 0.3 InAs), real fractions are for the library and the Python "
+       "module"},
       {"Ga7In3As ", "formula \"Ga7In3As \": weight of component \"As \": the weight is empty"},
       {"GaIn3As", "formula \"GaIn3As\": weight of component \"Ga\": the weight is empty"},
       {"Ga1 In3 As", "formula \"Ga1 In3 As\": weight of component \"Ga\": \"1 \" is not a whole number"},
@@ -96,6 +101,38 @@ TEST(ParseFormula, UnusableFormulasStopWithAMessage) {
   ten.ParseFormula();
   EXPECT_EQ(ten.ComponentCount, 10);
   EXPECT_EQ(ten.DigitsTotal, 10);
+}
+
+TEST(SetMix, RefusesWeightsThatMakeNoMix) {
+  const std::vector<MixComponent> eleven(11, MixComponent{"GaAs", 1});
+  const double nan = std::nan("");
+  const struct {
+    std::vector<MixComponent> mix;
+    const char* message;
+  } cases[] = {
+      {{}, "the mix has no components"},
+      {eleven, "the mix has 11 components; at most 10"},
+      {{{"GaAs", 1}, {"InAs", -0.5}}, "the weight of \"InAs\" in the mix is -0.5; weights are finite numbers from 0 on"},
+      {{{"GaAs", nan}}, "the weight of \"GaAs\" in the mix is +NAN; weights are finite numbers from 0 on"},
+      {{{"GaAs", INFINITY}}, "the weight of \"GaAs\" in the mix is +INF; weights are finite numbers from 0 on"},
+      {{{"GaAs", 0}, {"InAs", -0.0}}, "the weights of the mix add up to 0"},
+      {{{"GaAs", 1e308}, {"InAs", 1e308}}, "the weights of the mix add up to more than the largest number"},
+  };
+  for (const auto& c : cases) {
+    TCompositeStructure composite = Composite("");
+    try {
+      composite.SetMix(c.mix);
+      ADD_FAILURE() << c.message;
+    } catch (const Error& error) {
+      EXPECT_STREQ(error.what(), c.message);
+    }
+    EXPECT_EQ(composite.Parsed, 0) << c.message;
+  }
+  TCompositeStructure ten = Composite("");
+  ten.SetMix(std::vector<MixComponent>(10, MixComponent{"GaAs", 0.25}));
+  EXPECT_EQ(ten.ComponentCount, 10);
+  EXPECT_EQ(ten.WeightTotal, 2.5);
+  EXPECT_EQ(ten.Parsed, 1);
 }
 
 }  // namespace
