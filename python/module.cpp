@@ -1,8 +1,8 @@
 // The Python binding of the calculator (module xrdcalc._xrdcalc): one run
-// as a call, scans over many wavelengths or formulas and element-level
-// f1/f2 scans as loops here, with the GIL released, filling numpy arrays.
-// Orderly stops raise xrdcalc.Error; the warnings of a call go through
-// Python's warnings module as xrdcalc.DataWarning, each distinct one once.
+// as a call, scans over many wavelengths, formulas or mixes and
+// element-level f1/f2 scans as loops here, with the GIL released, filling
+// numpy arrays. Orderly stops raise xrdcalc.Error; the package passes the
+// warnings of a call on through Python's warnings module.
 #include <pybind11/complex.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -22,6 +22,8 @@ namespace {
 
 PyObject* g_data_warning = nullptr;
 
+using Mix = std::vector<std::pair<std::string, double>>;
+
 // Each message once, in the order they first came.
 void AddDistinct(std::vector<std::string>& to, const std::vector<std::string>& messages) {
   for (const std::string& message : messages) {
@@ -29,11 +31,11 @@ void AddDistinct(std::vector<std::string>& to, const std::vector<std::string>& m
   }
 }
 
-void Warn(const std::vector<std::string>& messages) {
-  for (const std::string& message : messages) {
-    // Warnings may be turned into errors by the caller's filters.
-    if (PyErr_WarnEx(g_data_warning, message.c_str(), 1) != 0) throw py::error_already_set();
-  }
+std::vector<xrd::MixComponent> MixOf(const Mix& mix) {
+  std::vector<xrd::MixComponent> components;
+  components.reserve(mix.size());
+  for (const auto& [structure, weight] : mix) components.push_back({structure, weight});
+  return components;
 }
 
 xrd::RunInput InputOf(std::string formula, double wavelength, const std::array<double, 3>& hkl,
@@ -64,9 +66,26 @@ xrd::Result Compute(const xrd::Calculator& calculator, std::string formula, doub
                     const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
                     double scale) {
   CheckFormula(formula);
-  xrd::Result result = calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
-  Warn(result.warnings);
-  return result;
+  return calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
+}
+
+xrd::Result ComputeMix(const xrd::Calculator& calculator, const Mix& mix, double wavelength,
+                       const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
+                       double scale) {
+  if (mix.empty()) throw xrd::Error("the mix has no components");
+  xrd::RunInput input = InputOf({}, wavelength, hkl, lattice, theta, scale);
+  input.mix = MixOf(mix);
+  return calculator.compute(input);
+}
+
+// Copies the sixteen values and the messages of `result` into row `i` of
+// `out` and the scan's distinct messages.
+void Collect(const xrd::Result& result, double* out, std::size_t i, std::vector<std::string>& warnings,
+             std::vector<std::string>& math_errors) {
+  const std::array<double, 16> v = result.values();
+  std::memcpy(out + 16 * i, v.data(), sizeof v);
+  AddDistinct(warnings, result.warnings);
+  AddDistinct(math_errors, result.math_errors);
 }
 
 // Runs for n points: formula i (or the one formula) at wavelength i (or
@@ -94,14 +113,84 @@ py::tuple Scan(const xrd::Calculator& calculator, const std::vector<std::string>
     for (std::size_t i = 0; i < n; ++i) {
       if (nf != 1) input.formula = formulas[i];
       if (nw != 1) input.lambda_angstrom = lambda[i];
-      const xrd::Result result = calculator.compute(input);
-      const std::array<double, 16> v = result.values();
-      std::memcpy(out + 16 * i, v.data(), sizeof v);
-      AddDistinct(warnings, result.warnings);
-      AddDistinct(math_errors, result.math_errors);
+      Collect(calculator.compute(input), out, i, warnings, math_errors);
     }
   }
   return py::make_tuple(values, warnings, math_errors);
+}
+
+// Runs of the mixes of the structures `names` with the weights of row i
+// (or the one row) of `weights` at wavelength i (or the one wavelength):
+// as Scan.
+py::tuple MixScan(const xrd::Calculator& calculator, const std::vector<std::string>& names,
+                  py::array_t<double, py::array::c_style | py::array::forcecast> weights,
+                  py::array_t<double, py::array::c_style | py::array::forcecast> wavelengths,
+                  const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
+                  double scale) {
+  if (weights.ndim() != 2 || static_cast<std::size_t>(weights.shape(1)) != names.size()) {
+    throw py::value_error("the weights must be an array of one row per point and one column per structure");
+  }
+  if (wavelengths.ndim() != 1) throw py::value_error("the wavelengths must be a one-dimensional array");
+  const auto nm = static_cast<std::size_t>(weights.shape(0));
+  const auto nw = static_cast<std::size_t>(wavelengths.shape(0));
+  if (nm == 0 || nw == 0) throw py::value_error("no points");
+  if (nm != 1 && nw != 1 && nm != nw) throw py::value_error("as many mixes as wavelengths, or one of either");
+  const std::size_t n = std::max(nm, nw);
+  const std::size_t m = names.size();
+  py::array_t<double> values({static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(16)});
+  double* out = values.mutable_data();
+  const double* w = weights.data();
+  const double* lambda = wavelengths.data();
+  std::vector<std::string> warnings;
+  std::vector<std::string> math_errors;
+  {
+    py::gil_scoped_release release;
+    xrd::RunInput input = InputOf({}, lambda[0], hkl, lattice, theta, scale);
+    for (std::size_t j = 0; j < m; ++j) input.mix.push_back({names[j], w[j]});
+    for (std::size_t i = 0; i < n; ++i) {
+      if (nm != 1) {
+        for (std::size_t j = 0; j < m; ++j) input.mix[j].weight = w[m * i + j];
+      }
+      if (nw != 1) input.lambda_angstrom = lambda[i];
+      Collect(calculator.compute(input), out, i, warnings, math_errors);
+    }
+  }
+  return py::make_tuple(values, warnings, math_errors);
+}
+
+// A Result as a tuple and back, for pickle.
+py::tuple ResultState(const xrd::Result& r) {
+  return py::make_tuple(py::make_tuple(r.sum_f1, r.sum_f2, r.f_minus, r.f_plus, r.chi0_real, r.chi0_imag,
+                                       r.chi_minus, r.chi_plus, r.a, r.b, r.c, r.structure_scalar),
+                        r.warnings, r.math_errors,
+                        py::make_tuple(r.lambda_angstrom, r.h, r.k, r.l, r.theta_degrees));
+}
+
+xrd::Result ResultFromState(const py::tuple& state) {
+  if (state.size() != 4) throw std::runtime_error("not the state of an xrdcalc.Result");
+  const auto v = state[0].cast<py::tuple>();
+  const auto reflection = state[3].cast<std::array<double, 5>>();
+  xrd::Result r;
+  r.sum_f1 = v[0].cast<double>();
+  r.sum_f2 = v[1].cast<double>();
+  r.f_minus = v[2].cast<std::complex<double>>();
+  r.f_plus = v[3].cast<std::complex<double>>();
+  r.chi0_real = v[4].cast<double>();
+  r.chi0_imag = v[5].cast<double>();
+  r.chi_minus = v[6].cast<std::complex<double>>();
+  r.chi_plus = v[7].cast<std::complex<double>>();
+  r.a = v[8].cast<double>();
+  r.b = v[9].cast<double>();
+  r.c = v[10].cast<double>();
+  r.structure_scalar = v[11].cast<double>();
+  r.warnings = state[1].cast<std::vector<std::string>>();
+  r.math_errors = state[2].cast<std::vector<std::string>>();
+  r.lambda_angstrom = reflection[0];
+  r.h = reflection[1];
+  r.k = reflection[2];
+  r.l = reflection[3];
+  r.theta_degrees = reflection[4];
+  return r;
 }
 
 // f1 and f2 of one element at each energy (eV), as n x 2, and the distinct
@@ -144,6 +233,7 @@ PYBIND11_MODULE(_xrdcalc, m) {
   for (std::string_view name : xrd::kValueNames) value_names.append(py::str(name.data(), name.size()));
   m.attr("VALUE_NAMES") = py::tuple(value_names);
 
+  m.attr("__version__") = XRDCALC_VERSION;
   m.def("photon_energy", &xrd::PhotonEnergyOf, py::arg("wavelength"),
         "Photon energy in eV of a wavelength in angstrom, as computations use it.");
   m.def("default_data_directory", &xrd::DefaultDataDirectory,
@@ -164,6 +254,19 @@ PYBIND11_MODULE(_xrdcalc, m) {
       .def_readonly("structure_scalar", &xrd::Result::structure_scalar)
       .def_readonly("warnings", &xrd::Result::warnings)
       .def_readonly("math_errors", &xrd::Result::math_errors)
+      .def_readonly("wavelength", &xrd::Result::lambda_angstrom, "The wavelength in angstrom.")
+      .def_property_readonly(
+          "hkl", [](const xrd::Result& r) { return py::make_tuple(int(r.h), int(r.k), int(r.l)); },
+          "The reflection's Miller indices.")
+      .def_property_readonly("chi0", &xrd::Result::chi0, "chi0_real + 1j * chi0_imag.")
+      .def_property_readonly("d_spacing", &xrd::Result::d_spacing,
+                             "The spacing of the reflection's planes in angstrom (for a mix, of its weighted "
+                             "lattice).")
+      .def_property_readonly("bragg_angle_deg", &xrd::Result::bragg_angle_deg,
+                             "The Bragg angle in degrees: theta when given, else asin(wavelength / 2d).")
+      .def_property_readonly("polarisation_factor", &xrd::Result::polarisation_factor,
+                             "|cos 2 theta_B|, the factor on chi_h for pi polarisation (sigma: 1).")
+      .def(py::pickle(&ResultState, &ResultFromState))
       .def(
           "values",
           [](const xrd::Result& result) {
@@ -181,13 +284,10 @@ PYBIND11_MODULE(_xrdcalc, m) {
 
   py::class_<xrd::Calculator>(m, "Calculator", "A calculator on one data directory.")
       .def(py::init<std::string>(), py::arg("data_directory"))
-      .def("compute", &Compute, py::arg("formula"), py::arg("wavelength"), py::arg("hkl"),
-           py::arg("lattice") = std::array<double, 3>{0.0, 0.0, 0.0}, py::arg("theta") = 0.0,
-           py::arg("scale") = 1.0,
-           "One run: formula, wavelength in angstrom, (h, k, l); lattice (a, b, c) in angstrom, "
-           "0 0 0 from the structure files; Bragg angle theta in degrees, 0 derived; scale on the "
-           "optical constants.")
+      .def("_compute", &Compute)
+      .def("_compute_mix", &ComputeMix)
       .def("_scan", &Scan)
+      .def("_mix_scan", &MixScan)
       .def("_anomalous_scan", &AnomalousScan)
       .def("structures", &xrd::Calculator::structures, "The structures of the data directory.")
       .def("reload", &xrd::Calculator::reload,

@@ -4,12 +4,16 @@ crystals for X-ray diffraction, from Python.
     import xrdcalc
     calc = xrdcalc.Calculator()
     r = calc.compute("Ga7In3As", 1.5405929, (0, 0, 4))
-    abs(r.f_plus), r.chi0_real, r.chi_plus
+    abs(r.f_plus), r.chi0, r.chi_plus, r.bragg_angle_deg
+    calc.compute("In0.53Ga0.47As", hkl=(0, 0, 4), energy=8047.8)
+    calc.compute(xrdcalc.quaternary("In", "Ga", "As", "P", 0.2, 0.44), 1.5405929, (0, 0, 4))
 
 Orderly stops raise xrdcalc.Error; data problems a computation survives
 come as xrdcalc.DataWarning through the warnings module. See Calculator.
 """
 
+import math
+import numbers
 import os
 import warnings
 from pathlib import Path
@@ -17,12 +21,14 @@ from pathlib import Path
 import numpy as np
 
 from ._xrdcalc import Calculator as _Calculator
-from ._xrdcalc import VALUE_NAMES, DataWarning, Error, Result, default_data_directory, photon_energy
+from ._xrdcalc import VALUE_NAMES, DataWarning, Error, Result, __version__, default_data_directory, photon_energy
+from ._alloys import quaternary, real_fraction_mix, three_anions, three_cations
 from ._composition import composition_formula
 from ._scan import AnomalousFactors, Scan
 
 __all__ = ["Calculator", "Result", "Scan", "AnomalousFactors", "Error", "DataWarning",
-           "composition_formula", "photon_energy", "HC", "VALUE_NAMES"]
+           "composition_formula", "quaternary", "three_cations", "three_anions", "real_fraction_mix",
+           "photon_energy", "HC", "VALUE_NAMES", "__version__"]
 
 # hc in eV * angstrom, as computations use it: E = HC / wavelength.
 HC = photon_energy(1.0)
@@ -45,6 +51,53 @@ def _warn(messages):
         warnings.warn(message, DataWarning, stacklevel=3)
 
 
+def _composition(formula):
+    """A formula for the program's grammar (a str), or a mix as a list of
+    (structure, weight) pairs: from a mapping, or from a formula with
+    decimal fractions."""
+    if isinstance(formula, str):
+        return list(real_fraction_mix(formula).items()) if "." in formula else formula
+    if hasattr(formula, "items"):
+        pairs = list(formula.items())
+        for name, weight in pairs:
+            if not isinstance(name, str):
+                raise TypeError(f"a mix maps structure names to weights; {name!r} is not a name")
+            if isinstance(weight, (bool, np.bool_)) or not isinstance(weight, numbers.Real):
+                raise TypeError(f"the weight of {name!r} is {weight!r}, not a number")
+        return [(name, float(weight)) for name, weight in pairs]
+    raise TypeError(f"a formula (str) or a mix ({{structure: weight}}) is expected, not {type(formula).__name__}")
+
+
+def _miller_indices(hkl):
+    """(h, k, l) as floats, each a whole number."""
+    if hkl is None:
+        raise TypeError("hkl is required: the Miller indices (h, k, l)")
+    try:
+        indices = list(hkl)
+    except TypeError:
+        raise TypeError(f"hkl must be three whole numbers (h, k, l), not {hkl!r}") from None
+    if len(indices) != 3:
+        raise ValueError(f"hkl must be three whole numbers (h, k, l), not {len(indices)} numbers")
+    for index in indices:
+        if isinstance(index, (bool, np.bool_)) or not isinstance(index, numbers.Real):
+            raise TypeError(f"the Miller index {index!r} is not a number")
+        if not float(index).is_integer():
+            raise ValueError(f"the Miller indices must be whole numbers, not {tuple(indices)}")
+    return tuple(float(index) for index in indices)
+
+
+def _wavelength(wavelength, energy):
+    """The wavelength in angstrom from exactly one of wavelength and energy (eV)."""
+    if (wavelength is None) == (energy is None):
+        raise TypeError("give the wavelength (angstrom) or the energy (eV), one of them")
+    if wavelength is not None:
+        return float(wavelength)
+    energy = float(energy)
+    if not (energy > 0.0 and math.isfinite(energy)):
+        raise ValueError(f"the energy is {energy!r} eV; it must be positive and finite")
+    return HC / energy
+
+
 def _points(values, what):
     points = np.ascontiguousarray(np.atleast_1d(np.asarray(values, dtype=float)))
     if points.ndim != 1 or points.size == 0:
@@ -55,11 +108,6 @@ def _points(values, what):
 class Calculator(_Calculator):
     """A calculator on one data directory (`base`; None: the installed data,
     or the library's default). Data files are read once, when first needed.
-
-    compute(formula, wavelength, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0)
-        One run: wavelength in angstrom, hkl three numbers, lattice (a, b, c)
-        in angstrom (0 0 0: from the structure files), Bragg angle theta in
-        degrees (0: derived), scale on the optical constants. Returns a Result.
     """
 
     def __init__(self, base=None):
@@ -68,10 +116,39 @@ class Calculator(_Calculator):
     def __repr__(self):
         return f"xrdcalc.Calculator({self.data_directory!r})"
 
+    def compute(self, formula, wavelength=None, hkl=None, lattice=(0, 0, 0), theta=0.0, scale=1.0, *,
+                energy=None):
+        """One run, returned as a Result.
+
+        formula: a structure ("GaAs"), a mix with whole weights as the
+            program reads them ("Ga7In3As"), a mix with decimal fractions
+            adding up to 1 ("Ga0.7In0.3As", "In0.53Ga0.47As"; the last
+            component without a number is the partner), or a mapping
+            {structure: weight} ({"GaAs": 0.7, "InAs": 0.3}; the weights
+            are divided by their sum). See quaternary() for four binaries.
+        wavelength in angstrom, or energy in eV (one of them; the wavelength
+            is then HC / energy).
+        hkl: three whole numbers. A reflection out of reach (wavelength
+            above 2d) raises Error.
+        lattice (a, b, c) in angstrom: 0 0 0 takes them from the structure
+            files; theta: the Bragg angle in degrees, 0 derives it; scale:
+            a factor on the six optical constants.
+        """
+        wavelength = _wavelength(wavelength, energy)
+        hkl = _miller_indices(hkl)
+        composition = _composition(formula)
+        if isinstance(composition, str):
+            result = self._compute(composition, wavelength, hkl, lattice, theta, scale)
+        else:
+            result = self._compute_mix(composition, wavelength, hkl, lattice, theta, scale)
+        _warn(result.warnings)
+        return result
+
     def scan_wavelength(self, formula, wavelengths, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0):
         """compute() at each wavelength (angstrom), as one Scan."""
         wavelengths = _points(wavelengths, "wavelengths")
-        values, found, math_errors = self._scan([formula], wavelengths, hkl, lattice, theta, scale)
+        hkl = _miller_indices(hkl)
+        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale)
         _warn(found)
         return Scan(values, found, math_errors, wavelength=wavelengths, energy=HC / wavelengths)
 
@@ -81,26 +158,36 @@ class Calculator(_Calculator):
         if not (np.all(np.isfinite(energies)) and np.all(energies > 0)):
             raise ValueError("the energies must be positive and finite")
         wavelengths = HC / energies
-        values, found, math_errors = self._scan([formula], wavelengths, hkl, lattice, theta, scale)
+        hkl = _miller_indices(hkl)
+        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale)
         _warn(found)
         return Scan(values, found, math_errors, wavelength=wavelengths, energy=energies)
 
-    def scan_composition(self, first, second, partner, xs, hkl, wavelength, resolution=100,
-                         lattice=(0, 0, 0), theta=0.0, scale=1.0):
-        """compute() of first_x second_(1-x) partner at each x in [0, 1], the
-        formula's weights whole parts of `resolution` (composition_formula);
-        x = 1 is the pure first, x = 0 the pure second. The Scan has x and
-        the formulas too."""
+    def scan_composition(self, first, second, partner, xs, hkl, wavelength=None, lattice=(0, 0, 0), theta=0.0,
+                         scale=1.0, *, energy=None):
+        """compute() of the mix {first+partner: x, second+partner: 1 - x} at
+        each x in [0, 1], exactly: x = 1 is the pure first, x = 0 the pure
+        second. The Scan has x too."""
         xs = _points(xs, "compositions")
         if not np.all((xs >= 0) & (xs <= 1)):
             raise ValueError("the compositions x must lie in [0, 1]")
-        formulas = [composition_formula([(first, x), (second, 1.0 - x)], partner, resolution,
-                                        allow_zero=True) for x in xs.tolist()]
-        values, found, math_errors = self._scan(formulas, [float(wavelength)], hkl, lattice, theta, scale)
+        wavelength = _wavelength(wavelength, energy)
+        hkl = _miller_indices(hkl)
+        weights = np.column_stack([xs, 1.0 - xs])
+        values, found, math_errors = self._mix_scan([first + partner, second + partner], weights, [wavelength],
+                                                    hkl, lattice, theta, scale)
         _warn(found)
-        n = len(formulas)
-        return Scan(values, found, math_errors, x=xs, formulas=formulas,
-                    wavelength=np.full(n, float(wavelength)), energy=np.full(n, HC / float(wavelength)))
+        n = len(xs)
+        return Scan(values, found, math_errors, x=xs, wavelength=np.full(n, wavelength),
+                    energy=np.full(n, HC / wavelength))
+
+    def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale):
+        composition = _composition(formula)
+        if isinstance(composition, str):
+            return self._scan([composition], wavelengths, hkl, lattice, theta, scale)
+        names = [name for name, _ in composition]
+        weights = np.array([[weight for _, weight in composition]])
+        return self._mix_scan(names, weights, wavelengths, hkl, lattice, theta, scale)
 
     def anomalous_factors(self, element, energies_ev):
         """f1, f2, f' and f'' of an element at each photon energy (eV)."""

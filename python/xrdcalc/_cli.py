@@ -1,16 +1,19 @@
 """The command line of the package:
 
+    python3 -m xrdcalc compute In0.53Ga0.47As --hkl 0 0 4 --energy 8047.8
     python3 -m xrdcalc scan --element Ga --energy 10200:10550:2 [--plot f.png]
     python3 -m xrdcalc scan --formula GaAs --hkl 0 0 4 --energy 10200:10550:2
     python3 -m xrdcalc scan --composition In Ga --partner As --x 0:1:0.05 --hkl 0 0 4 --wavelength 1.5405929
 
-writes the scan as CSV (standard output or --out FILE) and, with --plot,
-a figure: f' and f'' of an element, or chi0 and |chi_h| of a crystal,
-against energy or composition.
+compute prints one point as a table of names and values; scan writes the
+scan as CSV (standard output or --out FILE) and, with --plot, a figure:
+f' and f'' of an element, or chi0 and |chi_h| of a crystal, against
+energy or composition.
 """
 
 import argparse
 import csv
+import os
 import sys
 import warnings
 
@@ -41,30 +44,72 @@ def _range(text):
     return start + step * np.arange(count)
 
 
+def _miller_index(text):
+    try:
+        return int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"a Miller index is a whole number, not {text!r}") from None
+
+
+def _positive(text):
+    try:
+        value = float(text)
+    except ValueError:
+        value = float("nan")
+    if not (value > 0 and np.isfinite(value)):
+        raise argparse.ArgumentTypeError(f"{text!r} is not a positive number")
+    return value
+
+
+def _add_crystal_options(command, hkl_help):
+    command.add_argument("--hkl", nargs=3, type=_miller_index, metavar=("H", "K", "L"), help=hkl_help)
+    command.add_argument("--lattice", nargs=3, type=float, metavar=("A", "B", "C"), default=[0.0, 0.0, 0.0],
+                         help="lattice constants in angstrom (default 0 0 0: from the structure files)")
+    command.add_argument("--theta", type=float, default=0.0, help="Bragg angle in degrees (default 0: derived)")
+    command.add_argument("--scale", type=float, default=1.0)
+    command.add_argument("--base", help="data directory (default: the installed one)")
+
+
 def _parser():
     parser = argparse.ArgumentParser(prog="python3 -m xrdcalc",
                                      description="X-ray structure factors and optical constants of crystals.")
     commands = parser.add_subparsers(dest="command", required=True)
+    compute = commands.add_parser("compute", help="one reflection of one crystal or mix, printed as a table")
+    compute.add_argument("formula", help="a structure or mix (GaAs, Ga7In3As, In0.53Ga0.47As)")
+    at = compute.add_mutually_exclusive_group(required=True)
+    at.add_argument("--energy", type=_positive, help="photon energy in eV")
+    at.add_argument("--wavelength", type=_positive, help="wavelength in angstrom")
+    _add_crystal_options(compute, "the reflection (required)")
     scan = commands.add_parser("scan", help="compute over a range of energies or compositions; CSV and a figure")
     what = scan.add_mutually_exclusive_group(required=True)
     what.add_argument("--element", help="f' and f'' of an element (e.g. Ga)")
-    what.add_argument("--formula", help="a structure or mix (e.g. GaAs, Ga7In3As)")
+    what.add_argument("--formula", help="a structure or mix (GaAs, Ga7In3As, In0.53Ga0.47As)")
     what.add_argument("--composition", nargs=2, metavar=("FIRST", "SECOND"),
                       help="FIRST_x SECOND_(1-x) PARTNER over --x")
     scan.add_argument("--partner", default="As", help="partner of a composition (default As; '' for none)")
     scan.add_argument("--x", type=_range, help="compositions START:STOP:STEP in [0, 1]")
-    scan.add_argument("--resolution", type=int, default=100, help="weights in parts of this (default 100)")
     scan.add_argument("--energy", type=_range, help="photon energies in eV, START:STOP:STEP")
     scan.add_argument("--wavelength", type=_range, help="wavelengths in angstrom, START:STOP:STEP or one")
-    scan.add_argument("--hkl", nargs=3, type=float, metavar=("H", "K", "L"), default=[0.0, 0.0, 4.0])
-    scan.add_argument("--lattice", nargs=3, type=float, metavar=("A", "B", "C"), default=[0.0, 0.0, 0.0],
-                      help="lattice constants in angstrom (default 0 0 0: from the structure files)")
-    scan.add_argument("--theta", type=float, default=0.0, help="Bragg angle in degrees (default 0: derived)")
-    scan.add_argument("--scale", type=float, default=1.0)
-    scan.add_argument("--base", help="data directory (default: the installed one)")
+    _add_crystal_options(scan, "the reflection (required for --formula and --composition)")
     scan.add_argument("--out", help="CSV file (default: standard output)")
     scan.add_argument("--plot", metavar="FILE.png", help="also draw the scan into this image")
     return parser
+
+
+def _compute_table(args, calculator):
+    """The lines of compute's table: names and values."""
+    if args.hkl is None:
+        raise SystemExit("compute needs --hkl H K L")
+    r = calculator.compute(args.formula, args.wavelength, args.hkl, lattice=args.lattice, theta=args.theta,
+                           scale=args.scale, energy=args.energy)
+    rows = [("formula", args.formula), ("hkl", " ".join(str(i) for i in args.hkl)),
+            ("wavelength_a", r.wavelength), ("energy_ev", xrdcalc.HC / r.wavelength),
+            ("d_spacing_a", r.d_spacing), ("bragg_angle_deg", r.bragg_angle_deg),
+            ("polarisation_factor", r.polarisation_factor)]
+    rows += list(zip(_CRYSTAL_COLUMNS, r.values()))
+    rows += [("abs_chi_h", abs(r.chi_plus))]
+    width = max(len(name) for name, _ in rows)
+    return [f"{name:<{width}}  {value if isinstance(value, str) else repr(float(value))}" for name, value in rows]
 
 
 def _scan(args, calculator):
@@ -77,6 +122,8 @@ def _scan(args, calculator):
         rows = zip(f.energy, f.f1, f.f2, f.f_prime, f.f_double_prime)
         return "energy", f.energy, header, rows, f
     hkl, options = args.hkl, dict(lattice=args.lattice, theta=args.theta, scale=args.scale)
+    if hkl is None:
+        raise SystemExit(f"--{'formula' if args.formula else 'composition'} needs --hkl H K L")
     if args.formula:
         if (args.energy is None) == (args.wavelength is None):
             raise SystemExit("--formula needs --energy or --wavelength")
@@ -97,10 +144,9 @@ def _scan(args, calculator):
     else:
         raise SystemExit("--composition needs one --wavelength or one --energy")
     first, second = args.composition
-    s = calculator.scan_composition(first, second, args.partner, args.x, hkl, wavelength,
-                                    resolution=args.resolution, **options)
-    header = ["x", "formula"] + _CRYSTAL_COLUMNS + ["abs_chi_h"]
-    rows = ([x, f, *v, abs(c)] for x, f, v, c in zip(s.x, s.formulas, s.values(), s.chi_plus))
+    s = calculator.scan_composition(first, second, args.partner, args.x, hkl, wavelength, **options)
+    header = ["x"] + _CRYSTAL_COLUMNS + ["abs_chi_h"]
+    rows = ([x, *v, abs(c)] for x, v, c in zip(s.x, s.values(), s.chi_plus))
     return "x", s.x, header, rows, s
 
 
@@ -149,22 +195,38 @@ def _plot(path, args, x_name, x, scan):
     plt.close(fig)
 
 
+def _run(args):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always", xrdcalc.DataWarning)
+        calculator = xrdcalc.Calculator(args.base)
+        if args.command == "compute":
+            lines = _compute_table(args, calculator)
+        else:
+            x_name, x, header, rows, scan = _scan(args, calculator)
+    for w in caught:
+        print(f"warning: {w.message}", file=sys.stderr)
+    if args.command == "compute":
+        print("\n".join(lines))
+        return
+    if args.out:
+        with open(args.out, "w", newline="") as stream:
+            _write_csv(stream, header, rows)
+    else:
+        _write_csv(sys.stdout, header, rows)
+    if args.plot:
+        _plot(args.plot, args, x_name, x, scan)
+
+
 def main(argv=None):
     args = _parser().parse_args(argv)
     try:
-        with warnings.catch_warnings(record=True) as caught:
-            warnings.simplefilter("always", xrdcalc.DataWarning)
-            calculator = xrdcalc.Calculator(args.base)
-            x_name, x, header, rows, scan = _scan(args, calculator)
-        for w in caught:
-            print(f"warning: {w.message}", file=sys.stderr)
-        if args.out:
-            with open(args.out, "w", newline="") as stream:
-                _write_csv(stream, header, rows)
-        else:
-            _write_csv(sys.stdout, header, rows)
-        if args.plot:
-            _plot(args.plot, args, x_name, x, scan)
+        _run(args)
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # The reader has gone (| head): end quietly, without a second error
+        # when Python flushes standard output at exit.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1
     except (xrdcalc.Error, ValueError, OSError) as error:
         print(f"xrdcalc: {error}", file=sys.stderr)
         return 1

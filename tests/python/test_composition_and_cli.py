@@ -44,11 +44,46 @@ def test_invalid_fractions(fractions, partner, resolution, message):
         composition_formula(fractions, partner, resolution)
 
 
-def cli(*args, status=0):
-    done = subprocess.run([sys.executable, "-m", "xrdcalc", "scan", *args], capture_output=True, text=True,
+def cli(*args, status=0, command="scan"):
+    done = subprocess.run([sys.executable, "-m", "xrdcalc", command, *args], capture_output=True, text=True,
                           timeout=120)
     assert done.returncode == status, done.stderr
     return done
+
+
+def test_cli_computes_one_point_as_a_table():
+    lines = cli("In0.53Ga0.47As", "--hkl", "0", "0", "4", "--energy", "8047.8", command="compute").stdout.splitlines()
+    table = dict(line.split(None, 1) for line in lines)
+    r = xrdcalc.Calculator().compute({"InAs": 0.53, "GaAs": 0.47}, hkl=(0, 0, 4), energy=8047.8)
+    assert list(table)[:7] == ["formula", "hkl", "wavelength_a", "energy_ev", "d_spacing_a", "bragg_angle_deg",
+                               "polarisation_factor"]
+    assert (table["hkl"], float(table["bragg_angle_deg"]), float(table["chi_plus_im"])) == (
+        "0 0 4", r.bragg_angle_deg, r.chi_plus.imag)
+    assert float(table["abs_chi_h"]) == abs(r.chi_plus) and len(table) == 7 + 16 + 1
+
+
+@pytest.mark.parametrize("command, args, message", [
+    ("compute", ["GaAs", "--energy", "8000"], "compute needs --hkl H K L"),
+    ("compute", ["GaAs", "--hkl", "0", "0", "4.5", "--energy", "8000"], "a Miller index is a whole number, not '4.5'"),
+    ("compute", ["GaAs", "--hkl", "0", "0", "4", "--energy", "-1"], "'-1' is not a positive number"),
+    ("compute", ["GaAs", "--hkl", "0", "0", "4", "--energy", "8000", "--wavelength", "1"], "not allowed with"),
+    ("compute", ["GaAs", "--hkl", "0", "0", "4", "--wavelength", "10"], "out of reach"),
+    ("scan", ["--formula", "GaAs", "--energy", "8000"], "--formula needs --hkl H K L"),
+    ("scan", ["--composition", "In", "Ga", "--x", "0:1:0.5", "--energy", "8000"], "--composition needs --hkl"),
+])
+def test_cli_mistakes_are_told(command, args, message):
+    done = subprocess.run([sys.executable, "-m", "xrdcalc", command, *args], capture_output=True, text=True,
+                          timeout=120)
+    assert done.returncode != 0 and message in done.stderr and "Traceback" not in done.stderr
+
+
+def test_cli_ends_quietly_when_its_reader_goes():
+    scan = subprocess.Popen([sys.executable, "-m", "xrdcalc", "scan", "--formula", "GaAs", "--hkl", "0", "0", "4",
+                             "--energy", "8000:30000:0.5"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    scan.stdout.readline()
+    scan.stdout.close()  # as head does after its lines
+    assert scan.wait(timeout=120) == 1
+    assert scan.stderr.read() == b""
 
 
 def test_cli_scans_write_csv_and_figures(tmp_path):
@@ -72,12 +107,14 @@ def test_cli_scans_write_csv_and_figures(tmp_path):
     assert ga.f0 == pytest.approx(31, abs=0.05)  # f0 at s = 0: nearly Z
     out = cli("--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.5", "--hkl", "0", "0", "4",
               "--wavelength", "1.5405929").stdout
-    assert [r["formula"] for r in csv.DictReader(io.StringIO(out))] == ["Ga100As", "In50Ga50As", "In100As"]
+    scan = xrdcalc.Calculator().scan_composition("In", "Ga", "As", [0.0, 0.5, 1.0], (0, 0, 4), 1.5405929)
+    assert [(float(r["x"]), float(r["chi0_real"])) for r in csv.DictReader(io.StringIO(out))] == list(
+        zip(scan.x, scan.chi0_real))
 
 
 def test_cli_reports_errors_and_warnings():
-    done = cli("--formula", "Ga0.7As", "--energy", "8000", status=1)
-    assert "is not a whole number" in done.stderr and done.stdout == ""
+    done = cli("--formula", "Ga0.7As", "--hkl", "0", "0", "4", "--energy", "8000", status=1)
+    assert done.stderr == "xrdcalc: formula 'Ga0.7As': the fractions add up to 0.7, not 1\n" and done.stdout == ""
     assert re.match(r"warning: .*extrapolated", cli("--element", "Ga", "--energy", "500000").stderr)
     with pytest.warns(xrdcalc.DataWarning):
         assert "extrapolated" in xrdcalc.Calculator().anomalous_factors("Ga", [500000.0]).warnings[0]
