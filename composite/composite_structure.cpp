@@ -142,8 +142,9 @@ void TCompositeStructure::NewStructure(double a, double b, double c, std::string
 void TCompositeStructure::CheckReflectionInReach() const {
   if (!RefuseUnreachable || Theta != 0.0) return;
   const TStructure& s = *Structure;
+  // The derived angle is NaN exactly where sin theta = lambda / 2d exceeds 1.
+  if (!std::isnan(s.Theta)) return;
   const double inverse_squared_spacing = InverseSquaredSpacing(s.H, s.K, s.L, s.A, s.B, s.C);
-  if (std::sqrt(inverse_squared_spacing) * (0.5 * s.Lambda) <= 1.0) return;
   const double d = 1.0 / std::sqrt(inverse_squared_spacing);
   throw Error("the reflection " + FormatG(s.H) + " " + FormatG(s.K) + " " + FormatG(s.L) + " of " + s.Name +
               " is out of reach at a wavelength of " + FormatG(s.Lambda) + " angstrom: its spacing d is " +

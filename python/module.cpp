@@ -1,8 +1,9 @@
 // The Python binding of the calculator (module xrdcalc._xrdcalc): one run
 // as a call, scans over many wavelengths, formulas or mixes and
 // element-level f1/f2 scans as loops here, with the GIL released, filling
-// numpy arrays. Orderly stops raise xrdcalc.Error; the package passes the
-// warnings of a call on through Python's warnings module.
+// numpy arrays. Orderly stops raise xrdcalc.Error; the warnings of a call
+// go through Python's warnings module as xrdcalc.DataWarning, each distinct
+// one once (a scan's through the package).
 #include <pybind11/complex.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -28,6 +29,15 @@ using Mix = std::vector<std::pair<std::string, double>>;
 void AddDistinct(std::vector<std::string>& to, const std::vector<std::string>& messages) {
   for (const std::string& message : messages) {
     if (std::find(to.begin(), to.end(), message) == to.end()) to.push_back(message);
+  }
+}
+
+// Each message as a DataWarning that points at the caller of the package
+// function that called the binding (stack level 2).
+void Warn(const std::vector<std::string>& messages) {
+  for (const std::string& message : messages) {
+    // Warnings may be turned into errors by the caller's filters.
+    if (PyErr_WarnEx(g_data_warning, message.c_str(), 2) != 0) throw py::error_already_set();
   }
 }
 
@@ -66,7 +76,9 @@ xrd::Result Compute(const xrd::Calculator& calculator, std::string formula, doub
                     const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
                     double scale) {
   CheckFormula(formula);
-  return calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
+  xrd::Result result = calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
+  Warn(result.warnings);
+  return result;
 }
 
 xrd::Result ComputeMix(const xrd::Calculator& calculator, const Mix& mix, double wavelength,
@@ -75,7 +87,9 @@ xrd::Result ComputeMix(const xrd::Calculator& calculator, const Mix& mix, double
   if (mix.empty()) throw xrd::Error("the mix has no components");
   xrd::RunInput input = InputOf({}, wavelength, hkl, lattice, theta, scale);
   input.mix = MixOf(mix);
-  return calculator.compute(input);
+  xrd::Result result = calculator.compute(input);
+  Warn(result.warnings);
+  return result;
 }
 
 // Copies the sixteen values and the messages of `result` into row `i` of

@@ -134,15 +134,20 @@ class Calculator(_Calculator):
             files; theta: the Bragg angle in degrees, 0 derives it; scale:
             a factor on the six optical constants.
         """
-        wavelength = _wavelength(wavelength, energy)
-        hkl = _miller_indices(hkl)
+        # The binding passes the warnings on, pointing at our caller. What
+        # fitting loops pass (a formula of the program's grammar, a
+        # wavelength, three ints) goes straight to it.
+        if energy is not None or wavelength is None:
+            wavelength = _wavelength(wavelength, energy)
+        if not (type(hkl) is tuple and len(hkl) == 3 and type(hkl[0]) is int and type(hkl[1]) is int
+                and type(hkl[2]) is int):
+            hkl = _miller_indices(hkl)
+        if type(formula) is str and "." not in formula:
+            return self._compute(formula, wavelength, hkl, lattice, theta, scale)
         composition = _composition(formula)
         if isinstance(composition, str):
-            result = self._compute(composition, wavelength, hkl, lattice, theta, scale)
-        else:
-            result = self._compute_mix(composition, wavelength, hkl, lattice, theta, scale)
-        _warn(result.warnings)
-        return result
+            return self._compute(composition, wavelength, hkl, lattice, theta, scale)
+        return self._compute_mix(composition, wavelength, hkl, lattice, theta, scale)
 
     def scan_wavelength(self, formula, wavelengths, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0):
         """compute() at each wavelength (angstrom), as one Scan."""

@@ -96,8 +96,9 @@ def test_result_geometry_energy_and_pickle(calc):
     assert r.chi0 == complex(r.chi0_real, r.chi0_imag)
     assert calc.compute("Si", hkl=HKL, energy=8047.8).values() == calc.compute("Si", xrdcalc.HC / 8047.8, HKL).values()
     assert calc.compute("Si", np.float64(CU_KA1), np.array(HKL)).values() == r.values()
-    with pytest.warns(xrdcalc.DataWarning):
+    with pytest.warns(xrdcalc.DataWarning) as caught:
         warned = calc.compute("GaAs", xrdcalc.HC / 500000.0, HKL, theta=10.0, scale=2.0)
+    assert caught[0].filename == __file__  # points at the caller
     for result in (r, warned):
         back = pickle.loads(pickle.dumps(result))
         assert (back.values(), back.warnings, back.math_errors) == (result.values(), result.warnings,
