@@ -4,6 +4,7 @@
 #include "driver/run_computation.hpp"
 
 #include <cmath>
+#include <cstdint>
 
 #include "composite/composite_structure.hpp"
 #include "runtime/data_files_scope.hpp"
@@ -16,7 +17,12 @@ namespace {
 
 bool IsPositiveFinite(double value) { return value > 0.0 && !std::isinf(value); }
 
-bool IsWholeNumber(double value) { return std::isfinite(value) && value == std::trunc(value); }
+// From 2^52 on every finite double is a whole number; below, the value is
+// whole when it survives the round trip through an integer (no call of trunc).
+bool IsWholeNumber(double value) {
+  if (!(std::fabs(value) < 0x1p52)) return std::isfinite(value);
+  return value == static_cast<double>(static_cast<std::int64_t>(value));
+}
 
 // The real and imaginary parts of `z`, as the standard lays them out.
 double* Parts(std::complex<double>& z) { return reinterpret_cast<double(&)[2]>(z); }

@@ -134,6 +134,11 @@ TEST(Calculator, RefusesWhatIsNoReflection) {
        "the Miller indices are 0 0 4.5; they must be whole numbers"},
       {{.lambda_angstrom = 1, .h = std::nan(""), .k = 0, .l = 4, .formula = "GaAs"},
        "the Miller indices are +NAN 0 4; they must be whole numbers"},
+      {{.lambda_angstrom = 1, .h = 0, .k = -INFINITY, .l = 4, .formula = "GaAs"},
+       "the Miller indices are 0 -INF 4; they must be whole numbers"},
+      {{.lambda_angstrom = 1, .h = 0, .k = 0, .l = -1e20, .formula = "GaAs"},  // whole, far out of reach
+       "the reflection 0 0 -1e+20 of GaAs is out of reach at a wavelength of 1 angstrom: its spacing d is 5e-20 "
+       "angstrom, and the wavelength must be at most 2d = 1e-19 angstrom"},
       {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .formula = "GaAs"}, out_of_reach},
       {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .formula = "In3Ga7As"}, out_of_reach},  // InAs: 2d = 3
       {{.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .mix = {{"InAs", 1}, {"GaAs", 1e-9}}}, out_of_reach},
