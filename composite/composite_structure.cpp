@@ -13,7 +13,7 @@
 #include "runtime/number_format.hpp"
 #include "runtime/printable.hpp"
 #include "runtime/whole_number.hpp"
-#include "structure/reflection_geometry.hpp"
+#include "structure/unit_cell.hpp"
 #include "xrdcalc/error.hpp"
 
 namespace xrd {
@@ -144,11 +144,34 @@ void TCompositeStructure::CheckReflectionInReach() const {
   const TStructure& s = *Structure;
   // The derived angle is NaN exactly where sin theta = lambda / 2d exceeds 1.
   if (!std::isnan(s.Theta)) return;
-  const double inverse_squared_spacing = InverseSquaredSpacing(s.H, s.K, s.L, s.A, s.B, s.C);
+  const double inverse_squared_spacing = InverseSquaredSpacing(s.H, s.K, s.L, s.Cell());
   const double d = 1.0 / std::sqrt(inverse_squared_spacing);
   throw Error("the reflection " + FormatG(s.H) + " " + FormatG(s.K) + " " + FormatG(s.L) + " of " + s.Name +
               " is out of reach at a wavelength of " + FormatG(s.Lambda) + " angstrom: its spacing d is " +
               FormatG(d) + " angstrom, and the wavelength must be at most 2d = " + FormatG(2.0 * d) + " angstrom");
+}
+
+void TCompositeStructure::JoinAngles(int index, bool first, std::array<double, 3>& weighted, bool& differ) {
+  const TStructure& s = *Structure;
+  if (first) {
+    Alpha = s.Alpha;
+    Beta = s.Beta;
+    Gamma = s.Gamma;
+    FirstCellName = s.Name;
+  } else {
+    const CellKind kind = KindOf(s.Cell());
+    const CellKind first_kind = KindOf({1.0, 1.0, 1.0, Alpha, Beta, Gamma});
+    if (kind != first_kind) {
+      const std::string mix = Formula.empty() ? std::string("the mix") : "formula " + Quote(Formula);
+      throw Error(mix + ": the cells of " + FirstCellName + " (" + CellKindName(first_kind) + ") and " + s.Name +
+                  " (" + CellKindName(kind) + ") are of different kinds; the structures of a mix must have cells "
+                  "of one kind");
+    }
+    differ = differ || s.Alpha != Alpha || s.Beta != Beta || s.Gamma != Gamma;
+  }
+  AccumulateWeighted(weighted[0], index, s.Alpha);
+  AccumulateWeighted(weighted[1], index, s.Beta);
+  AccumulateWeighted(weighted[2], index, s.Gamma);
 }
 
 void TCompositeStructure::ComputeStructureFactors() {
@@ -156,20 +179,34 @@ void TCompositeStructure::ComputeStructureFactors() {
     ComponentCount = 1;
     NewStructure(A, B, C, Formula);
     CheckReflectionInReach();
+    Alpha = Structure->Alpha;
+    Beta = Structure->Beta;
+    Gamma = Structure->Gamma;
     Structure->Calculate();
     Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
                           &StructureFactors[4], &StructureFactors[5]);
   } else {
     if (Parsed == 0) ParseFormula();
+    std::array<double, 3> weighted_angles{};
+    bool angles_differ = false;
+    bool first = true;
     for (int i = 0; i < ComponentCount; ++i) {
       if (!IsVisited(i)) continue;
       NewStructure(A, B, C, StructureNameOf(i));
       CheckReflectionInReach();
+      JoinAngles(i, first, weighted_angles, angles_differ);
+      first = false;
       Structure->Calculate();
       double r[6];
       Structure->GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
       for (int k = 0; k < 6; ++k) AccumulateWeighted(StructureFactors[k], i, r[k]);
       Structure.reset();
+    }
+    // Angles that all components share stay exactly as they are.
+    if (angles_differ) {
+      Alpha = weighted_angles[0];
+      Beta = weighted_angles[1];
+      Gamma = weighted_angles[2];
     }
   }
   FactorsDone = 1;
@@ -202,9 +239,9 @@ void TCompositeStructure::ComputeLattice() {
 
 // The six sums times Gamma and the scale; the first negated.
 void TCompositeStructure::ComputeOpticalConstants() {
+  if (FactorsDone == 0) ComputeStructureFactors();  // which sets the angles
   ComputeLattice();
-  const double gamma = SusceptibilityFactor(Lambda, A, B, C);
-  if (FactorsDone == 0) ComputeStructureFactors();
+  const double gamma = SusceptibilityFactor(Lambda, UnitCell{A, B, C, Alpha, Beta, Gamma});
   OpticalConstants[0] = (-StructureFactors[0] * gamma) * Scale;
   for (int i = 1; i < 6; ++i) OpticalConstants[i] = (StructureFactors[i] * gamma) * Scale;
 }
@@ -249,6 +286,12 @@ void TCompositeStructure::GetLattice(double* a, double* b, double* c) const {
   *a = A;
   *b = B;
   *c = C;
+}
+
+void TCompositeStructure::GetAngles(double* alpha, double* beta, double* gamma) const {
+  *alpha = Alpha;
+  *beta = Beta;
+  *gamma = Gamma;
 }
 
 void TCompositeStructure::GetStructureScalar(double* scalar) const { *scalar = StructureScalar; }

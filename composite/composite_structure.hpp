@@ -42,6 +42,7 @@ class TCompositeStructure {
   void GetStructureFactors(double* s0, double* s1, double* s2, double* s3, double* s4, double* s5) const;
   void GetOpticalConstants(double* o0, double* o1, double* o2, double* o3, double* o4, double* o5) const;
   void GetLattice(double* a, double* b, double* c) const;
+  void GetAngles(double* alpha, double* beta, double* gamma) const;
   void GetStructureScalar(double* scalar) const;
 
   std::optional<TStructure> Structure;  // held in place: no allocation per structure
@@ -59,6 +60,13 @@ class TCompositeStructure {
   double InputValue4;
   double InputValue5;
   double InputValue6;
+  // The cell's angles in degrees: the structure's, or for a mix the
+  // components' (which must be of one kind of cell), weighted where they
+  // differ. Set with the structure factors.
+  double Alpha = 90.0;
+  double Beta = 90.0;
+  double Gamma = 90.0;
+  std::string FirstCellName;  // the mix's first structure, named where a cell of another kind joins
   double StructureScalar = 0.0;
   double Theta;
   double Scale;
@@ -83,6 +91,10 @@ class TCompositeStructure {
   void AccumulateWeighted(double& field, int index, double value) const;
   void NewStructure(double a, double b, double c, std::string name);
   void CheckReflectionInReach() const;
+  // Takes the angles of the structure just made, component `index` of a
+  // mix, into the mix's, after checking that its cell is of the kind of
+  // the first component's.
+  void JoinAngles(int index, bool first, std::array<double, 3>& weighted, bool& differ);
 };
 
 }  // namespace xrd

@@ -12,8 +12,8 @@ constexpr float kElectronRadiusAngstrom = 2.817938e-5f;
 
 }  // namespace
 
-double SusceptibilityFactor(double lambda_angstrom, double a, double b, double c) {
-  const double volume = (a * b) * c;
+double SusceptibilityFactor(double lambda_angstrom, const UnitCell& cell) {
+  const double volume = CellVolume(cell);
   return ((static_cast<double>(kElectronRadiusAngstrom) * kInversePi) * lambda_angstrom) * lambda_angstrom / volume;
 }
 

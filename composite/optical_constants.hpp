@@ -1,13 +1,16 @@
 // The factor that turns structure factors of a unit cell into X-ray
 // susceptibility terms: Gamma = r_e lambda^2 / (pi V), with the classical
 // electron radius r_e held in single precision (2.817938e-5 angstrom) and
-// V = a b c, the cell treated as orthogonal.
+// V the cell's volume.
 #pragma once
+
+#include "structure/unit_cell.hpp"
 
 namespace xrd {
 
-// Gamma for the wavelength and lattice constants in angstrom, formed as
-// (((r_e * (1/pi)) * lambda) * lambda) / ((a * b) * c).
-double SusceptibilityFactor(double lambda_angstrom, double a, double b, double c);
+// Gamma for the wavelength in angstrom and the cell, formed as
+// (((r_e * (1/pi)) * lambda) * lambda) / V, V = (a * b) * c for an
+// orthogonal cell.
+double SusceptibilityFactor(double lambda_angstrom, const UnitCell& cell);
 
 }  // namespace xrd

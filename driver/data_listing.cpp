@@ -68,6 +68,13 @@ std::vector<ChemicalSymbol> RecordSymbols(std::string_view text) {
   return symbols;
 }
 
+// A cube's edge ("5.65325"), or the whole cell ("3.189 3.189 5.185 90 90 120").
+std::string CellText(const UnitCell& cell) {
+  if (cell.IsOrthogonal() && cell.b == cell.a && cell.c == cell.a) return FormatG(cell.a);
+  return FormatG(cell.a) + " " + FormatG(cell.b) + " " + FormatG(cell.c) + " " + FormatG(cell.alpha) + " " +
+         FormatG(cell.beta) + " " + FormatG(cell.gamma);
+}
+
 std::string EnergyRange(const DataFiles& files) {
   const DataFile* table = nullptr;
   try {
@@ -147,6 +154,7 @@ std::string VersionText(const DataFiles& files) {
 std::string ListingText(const DataFiles& files) {
   std::string text = "data directory: " + files.directory() + "\n";
   text += Padded("structure", 12) + Padded("a (A)", 11) + Padded("scalar", 9) + "elements\n";
+  text += "(a cell that is not cubic as a b c in A, alpha beta gamma in degrees)\n";
   for (const std::string& file_name : files.NamesEndingIn(".stf")) {
     const std::string name = file_name.substr(0, file_name.size() - 4);
     std::string line = Padded(Printable(name), 12);
@@ -161,8 +169,10 @@ std::string ListingText(const DataFiles& files) {
       text += line + "unusable: " + problem + "\n";
       continue;
     }
-    line += Padded(FormatG(header->lattice_angstrom), 11) + Padded(FormatG(header->structure_scalar), 9);
-    if (header->element_count == 2 && name.size() >= 2) {
+    line += Padded(CellText(header->cell) + " ", 11) + Padded(FormatG(header->structure_scalar), 9);
+    if (header->symbol_count > 0) {
+      line += header->symbols[0] + (header->symbol_count == 2 ? " " + header->symbols[1] : std::string());
+    } else if (header->element_count == 2 && name.size() >= 2) {
       const std::array<std::string, 2> symbols = SplitSymbols(name);
       line += Printable(symbols[0]) + " " + Printable(symbols[1]);
     } else {

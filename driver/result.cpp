@@ -6,7 +6,7 @@
 
 #include "runtime/math_constants.hpp"
 #include "runtime/number_format.hpp"
-#include "structure/reflection_geometry.hpp"
+#include "structure/unit_cell.hpp"
 
 namespace xrd {
 
@@ -16,11 +16,13 @@ std::array<double, 16> Result::values() const {
           a,               b,               c,                structure_scalar};
 }
 
-double Result::d_spacing() const { return 1.0 / std::sqrt(InverseSquaredSpacing(h, k, l, a, b, c)); }
+double Result::d_spacing() const {
+  return 1.0 / std::sqrt(InverseSquaredSpacing(h, k, l, UnitCell{a, b, c, alpha, beta, gamma}));
+}
 
 double Result::bragg_angle_deg() const {
   if (theta_degrees != 0.0) return theta_degrees;
-  return BraggAngleDegrees(InverseSquaredSpacing(h, k, l, a, b, c), lambda_angstrom);
+  return BraggAngleDegrees(InverseSquaredSpacing(h, k, l, UnitCell{a, b, c, alpha, beta, gamma}), lambda_angstrom);
 }
 
 double Result::polarisation_factor() const {

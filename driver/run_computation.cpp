@@ -80,6 +80,7 @@ Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diag
   composite.GetOpticalConstants(&r.chi0_real, &r.chi0_imag, &chi_minus[0], &chi_minus[1], &chi_plus[0],
                                 &chi_plus[1]);
   composite.GetLattice(&r.a, &r.b, &r.c);
+  composite.GetAngles(&r.alpha, &r.beta, &r.gamma);
   composite.GetStructureScalar(&r.structure_scalar);
   r.lambda_angstrom = run.lambda_angstrom;
   r.h = run.h;

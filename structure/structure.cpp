@@ -7,7 +7,6 @@
 #include "runtime/math_constants.hpp"
 #include "runtime/printable.hpp"
 #include "structure/structure_header.hpp"
-#include "structure/reflection_geometry.hpp"
 #include "structure/structure_name_hints.hpp"
 #include "xrdcalc/error.hpp"
 
@@ -34,18 +33,32 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
     if (!read) throw Error(Printable(file->path()) + ": " + problem);
     return *read;
   });
-  if (header.element_count == 2 && Name.size() < 2) {
-    throw Error(Printable(file->path()) + ": two elements declared, but the name " + Quote(Name) +
-                " is too short to split into two symbols");
+  if (header.symbol_count > 0) {
+    SymbolTexts = header.symbols;
+  } else if (header.element_count == 2) {
+    if (Name.size() < 2) {
+      throw Error(Printable(file->path()) + ": two elements declared, but the name " + Quote(Name) +
+                  " is too short to split into two symbols");
+    }
+    SymbolTexts = SplitSymbols(Name);
+  } else {
+    SymbolTexts[0] = Name;
   }
   ElementCount = header.element_count;
   StructureScalar = header.structure_scalar;
-  if (A == 0.0 && B == 0.0 && C == 0.0) A = B = C = header.lattice_angstrom;
+  if (A == 0.0 && B == 0.0 && C == 0.0) {
+    A = header.cell.a;
+    B = header.cell.b;
+    C = header.cell.c;
+  }
+  Alpha = header.cell.alpha;
+  Beta = header.cell.beta;
+  Gamma = header.cell.gamma;
   if (Theta == 0.0) DeriveBraggAngle();
 }
 
 void TStructure::DeriveBraggAngle() {
-  const double s = InverseSquaredSpacing(H, K, L, A, B, C);
+  const double s = InverseSquaredSpacing(H, K, L, Cell());
   const double x = math::sqrt(s) * (0.5 * Lambda);
   Theta = math::asin(x) * 180.0 * kInversePi;
 }
@@ -54,13 +67,8 @@ void TStructure::CreateElements() {
   auto make_element = [&](int slot, std::string_view symbol_text) {
     Elements[slot].emplace(Lambda, H, K, L, Theta, FileName, symbol_text);
   };
-  if (ElementCount == 2) {
-    const std::array<std::string, 2> symbols = SplitSymbols(Name);
-    make_element(0, symbols[0]);
-    make_element(1, symbols[1]);
-    return;
-  }
-  make_element(0, Name);
+  make_element(0, SymbolTexts[0]);
+  if (ElementCount == 2) make_element(1, SymbolTexts[1]);
 }
 
 int TStructure::VisitedElementCount() const {

@@ -1,7 +1,7 @@
 // One crystal structure read from its structure file (Name + ".stf" in the
-// data directory): title, element count, lattice constant and structure
-// scalar, the lattice and Bragg-angle completion, and the totals of its one
-// or two elements' sums.
+// data directory): title, element count, cell and structure scalar, the
+// lattice and Bragg-angle completion, and the totals of its one or two
+// elements' sums.
 #pragma once
 
 #include <array>
@@ -9,11 +9,13 @@
 #include <string>
 
 #include "element/element.hpp"
+#include "structure/unit_cell.hpp"
 
 namespace xrd {
 
 // The two symbol texts of a two-element structure name: "GaAs" gives Ga and
 // As, "InP" In and P, "BN" B and N. The name has at least two characters.
+// (A structure file that names its elements on line 2 is not split.)
 std::array<std::string, 2> SplitSymbols(const std::string& name);
 
 // Reads its structure file through the thread's current data files
@@ -30,6 +32,8 @@ class TStructure {
                   double* im_f_plus) const;
   void GetLattice(double* a, double* b, double* c) const;
   void GetStructureScalar(double* scalar) const;
+  // a, b, c and the file's angles.
+  UnitCell Cell() const { return {A, B, C, Alpha, Beta, Gamma}; }
 
   // The elements that Calculate visits: slots 1 to ElementCount that exist.
   int VisitedElementCount() const;
@@ -37,6 +41,7 @@ class TStructure {
   std::array<std::optional<TElement>, 10> Elements;  // held in place: no allocation per element
   std::string Name;
   std::string FileName;
+  std::array<std::string, 2> SymbolTexts;  // the elements' symbols, from the file or the name
   int ElementCount = 0;
   double Lambda;
   double H;
@@ -45,6 +50,9 @@ class TStructure {
   double A;
   double B;
   double C;
+  double Alpha = 90.0;  // the cell's angles in degrees, always the file's
+  double Beta = 90.0;
+  double Gamma = 90.0;
   double StructureScalar = 0.0;
   double Theta;
   StructureFactorSums Sums;  // the elements' totals, zero until Calculate

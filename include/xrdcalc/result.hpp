@@ -25,6 +25,9 @@ struct XRDCALC_API Result {
   double b = 0.0;
   double c = 0.0;
   double structure_scalar = 0.0;         // the structure files' second number, weighted
+  double alpha = 90.0;                   // the cell's angles in degrees (the structure files',
+  double beta = 90.0;                    // weighted where the structures of a mix differ)
+  double gamma = 90.0;
   std::vector<std::string> warnings;     // each distinct one once, without "warning: "
   std::vector<std::string> math_errors;  // "asin: DOMAIN error", in order
 
@@ -41,8 +44,8 @@ struct XRDCALC_API Result {
 
   // chi0 = chi0_real + i chi0_imag.
   std::complex<double> chi0() const { return {chi0_real, chi0_imag}; }
-  // The spacing d of the planes (h k l) of the lattice a, b, c (the mix's
-  // weighted lattice for a mix), in angstrom; +inf for 0 0 0.
+  // The spacing d of the planes (h k l) of the cell a, b, c, alpha, beta,
+  // gamma (the mix's weighted cell for a mix), in angstrom; +inf for 0 0 0.
   double d_spacing() const;
   // The Bragg angle in degrees: the one given, or asin(lambda / 2d) for
   // d_spacing() (for one structure, the angle its computation derived).

@@ -196,6 +196,8 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   const fs::path f1f2 = runner.base() / "f1f2.dat";
   WriteBytes(f1f2, "#C one\n#C two\n#C three\n" + ReadBytes(f1f2));
   WriteBytes(runner.base() / ".stf", "a name that is only the suffix is no structure\n");
+  WriteBytes(runner.base() / "GaAsw.stf", "test wurtzite, its elements named on line 2\n2,186,Ga,As\n"
+                                          "4.0,0.25,4.0,6.5,90,90,120\nGa\n1\n0, 0, 0\nAs\n1\n0, 0, 0.375\n");
   fs::create_directory(runner.base() / "Dir.stf");
   const std::string base = runner.base().string();
   const std::string help = runner.Run(std::nullopt, {}, "--help").standard_output;
@@ -210,10 +212,12 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   EXPECT_EQ(list.standard_output,
             "data directory: " + base + "\n"
             "structure   a (A)      scalar   elements\n"
+            "(a cell that is not cubic as a b c in A, alpha beta gamma in degrees)\n"
             "BN          3.615      0.2      B N  (test two one-letter symbols)\n"
             "Dir         unusable: cannot open " + base + "/Dir.stf: Is a directory\n"
             "Ga          4          0.1      Ga  (test element Ga alone)\n"
             "GaAs        5          0.3      Ga As  (test zincblende with one site per element)\n"
+            "GaAsw       4 4 6.5 90 90 120 0.25     Ga As  (test wurtzite, its elements named on line 2)\n"
             "Gab         unusable: line 2 is not \"element count,number\"\n"
             "Gas         4          0.1      Ga  (twenty-five sites declared (the name begins with the symbol ... "
             "(63 characters))\n"
