@@ -177,13 +177,15 @@ py::tuple ResultState(const xrd::Result& r) {
   return py::make_tuple(py::make_tuple(r.sum_f1, r.sum_f2, r.f_minus, r.f_plus, r.chi0_real, r.chi0_imag,
                                        r.chi_minus, r.chi_plus, r.a, r.b, r.c, r.structure_scalar),
                         r.warnings, r.math_errors,
-                        py::make_tuple(r.lambda_angstrom, r.h, r.k, r.l, r.theta_degrees));
+                        py::make_tuple(r.lambda_angstrom, r.h, r.k, r.l, r.theta_degrees),
+                        py::make_tuple(r.alpha, r.beta, r.gamma));
 }
 
 xrd::Result ResultFromState(const py::tuple& state) {
-  if (state.size() != 4) throw std::runtime_error("not the state of an xrdcalc.Result");
+  if (state.size() != 5) throw std::runtime_error("not the state of an xrdcalc.Result");
   const auto v = state[0].cast<py::tuple>();
   const auto reflection = state[3].cast<std::array<double, 5>>();
+  const auto angles = state[4].cast<std::array<double, 3>>();
   xrd::Result r;
   r.sum_f1 = v[0].cast<double>();
   r.sum_f2 = v[1].cast<double>();
@@ -204,6 +206,9 @@ xrd::Result ResultFromState(const py::tuple& state) {
   r.k = reflection[2];
   r.l = reflection[3];
   r.theta_degrees = reflection[4];
+  r.alpha = angles[0];
+  r.beta = angles[1];
+  r.gamma = angles[2];
   return r;
 }
 
@@ -273,6 +278,9 @@ PYBIND11_MODULE(_xrdcalc, m) {
           "hkl", [](const xrd::Result& r) { return py::make_tuple(int(r.h), int(r.k), int(r.l)); },
           "The reflection's Miller indices.")
       .def_property_readonly("chi0", &xrd::Result::chi0, "chi0_real + 1j * chi0_imag.")
+      .def_property_readonly(
+          "cell", [](const xrd::Result& r) { return py::make_tuple(r.a, r.b, r.c, r.alpha, r.beta, r.gamma); },
+          "The cell (a, b, c in angstrom, alpha, beta, gamma in degrees): the structure's, or a mix's weighted one.")
       .def_property_readonly("d_spacing", &xrd::Result::d_spacing,
                              "The spacing of the reflection's planes in angstrom (for a mix, of its weighted "
                              "lattice).")

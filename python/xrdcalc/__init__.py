@@ -69,21 +69,29 @@ def _composition(formula):
 
 
 def _miller_indices(hkl):
-    """(h, k, l) as floats, each a whole number."""
+    """(h, k, l) as floats, each a whole number; four indices (h, k, i, l)
+    of hexagonal axes give (h, k, l), i being -(h + k)."""
     if hkl is None:
         raise TypeError("hkl is required: the Miller indices (h, k, l)")
     try:
         indices = list(hkl)
     except TypeError:
         raise TypeError(f"hkl must be three whole numbers (h, k, l), not {hkl!r}") from None
-    if len(indices) != 3:
-        raise ValueError(f"hkl must be three whole numbers (h, k, l), not {len(indices)} numbers")
+    if len(indices) not in (3, 4):
+        raise ValueError(f"hkl must be three whole numbers (h, k, l) or four (h, k, i, l), not {len(indices)} "
+                         "numbers")
     for index in indices:
         if isinstance(index, (bool, np.bool_)) or not isinstance(index, numbers.Real):
             raise TypeError(f"the Miller index {index!r} is not a number")
         if not float(index).is_integer():
             raise ValueError(f"the Miller indices must be whole numbers, not {tuple(indices)}")
-    return tuple(float(index) for index in indices)
+    values = [float(index) for index in indices]
+    if len(values) == 4:
+        h, k, i, l = values
+        if i != -(h + k):
+            raise ValueError(f"in (h, k, i, l) = {tuple(indices)} i must be -(h + k) = {-(h + k):g}")
+        values = [h, k, l]
+    return tuple(values)
 
 
 def _wavelength(wavelength, energy):
@@ -128,8 +136,9 @@ class Calculator(_Calculator):
             are divided by their sum). See quaternary() for four binaries.
         wavelength in angstrom, or energy in eV (one of them; the wavelength
             is then HC / energy).
-        hkl: three whole numbers. A reflection out of reach (wavelength
-            above 2d) raises Error.
+        hkl: three whole numbers, or four (h, k, i, l) with i = -(h + k) for
+            hexagonal axes. A reflection out of reach (wavelength above 2d)
+            raises Error.
         lattice (a, b, c) in angstrom: 0 0 0 takes them from the structure
             files; theta: the Bragg angle in degrees, 0 derives it; scale:
             a factor on the six optical constants.

@@ -93,7 +93,8 @@ def test_result_geometry_energy_and_pickle(calc):
     assert r.d_spacing == r.a / 4 and r.hkl == (0, 0, 4) and r.wavelength == CU_KA1
     assert r.bragg_angle_deg == pytest.approx(math.degrees(math.asin(CU_KA1 / (2 * r.a / 4))), rel=1e-14)
     assert r.polarisation_factor == pytest.approx(abs(math.cos(math.radians(2 * r.bragg_angle_deg))), rel=1e-14)
-    assert r.chi0 == complex(r.chi0_real, r.chi0_imag)
+    assert r.chi0 == complex(r.chi0_real, r.chi0_imag) and r.cell == (r.a, r.a, r.a, 90.0, 90.0, 90.0)
+    assert calc.compute("Si", CU_KA1, (2, 2, -4, 0)).values() == calc.compute("Si", CU_KA1, (2, 2, 0)).values()
     assert calc.compute("Si", hkl=HKL, energy=8047.8).values() == calc.compute("Si", xrdcalc.HC / 8047.8, HKL).values()
     assert calc.compute("Si", np.float64(CU_KA1), np.array(HKL)).values() == r.values()
     with pytest.warns(xrdcalc.DataWarning) as caught:
@@ -103,8 +104,8 @@ def test_result_geometry_energy_and_pickle(calc):
         back = pickle.loads(pickle.dumps(result))
         assert (back.values(), back.warnings, back.math_errors) == (result.values(), result.warnings,
                                                                      result.math_errors)
-        assert (back.bragg_angle_deg, back.d_spacing, back.hkl) == (result.bragg_angle_deg, result.d_spacing,
-                                                                    result.hkl)
+        assert (back.bragg_angle_deg, back.d_spacing, back.hkl, back.cell) == (
+            result.bragg_angle_deg, result.d_spacing, result.hkl, result.cell)
     scan = calc.scan_composition("In", "Ga", "As", [0.0, 0.5], HKL, energy=8047.8)
     back = pickle.loads(pickle.dumps(scan))
     assert np.array_equal(back.values(), scan.values()) and np.array_equal(back.x, scan.x)
@@ -119,6 +120,7 @@ def test_result_geometry_energy_and_pickle(calc):
     (dict(hkl=("0", 0, 4)), TypeError, "'0' is not a number"),
     (dict(hkl=(True, 0, 4)), TypeError, "True is not a number"),
     (dict(hkl=(0, 4)), ValueError, "not 2 numbers"),
+    (dict(hkl=(1, 1, 1, 0)), ValueError, "i must be -(h + k) = -2"),
     (dict(hkl=4), TypeError, "three whole numbers"),
     (dict(hkl=None), TypeError, "hkl is required"),
     (dict(hkl=HKL, energy=8000.0), TypeError, "one of them"),
