@@ -133,9 +133,12 @@ EDGE_SCAN_FILE = HERE / "edge_scan_reference.csv"
 def structure_sites(name):
     """{symbol: number of sites} of Base/<name>.stf, read as xrdcalc reads it."""
     lines = (BASE / (name + ".stf")).read_text().splitlines()
-    count = int(lines[1].split(",")[0])
+    fields = lines[1].split(",")
+    count = int(fields[0])
     symbols = [name[:2], name[2:4]] if name[1:2].islower() else [name[:1], name[1:3]]
     symbols = symbols[:count] if count == 2 else [name[:2] if name[1:2].islower() else name[:1]]
+    if len(fields) > 2:  # the elements named after the space group ("2,186,Ga,N")
+        symbols = fields[2:]
     sites = {}
     for sym in symbols:
         for i, line in enumerate(lines):

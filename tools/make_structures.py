@@ -1,24 +1,42 @@
 #!/usr/bin/env python3
-"""Write the crystal structure library Base/<Formula>.stf from the table
+"""Write the crystal structure library Base/<Name>.stf from the tables
 below (Python standard library only; output is byte-identical on rerun).
 
-    python3 tools/make_structures.py [--out DIR]
+    python3 tools/make_structures.py [--out DIR] [--table]
 
 File layout (LF line ends):
     line 1   title, at most 79 characters, starting with a lower-case word
-    line 2   <number of elements>,<space group number>
-    line 3   <a in angstrom at room temperature>,<Poisson ratio c12/(c11+c12)>
+    line 2   <number of elements>,<space group number>[,<symbol>...]
+    line 3   <a>,<structure scalar>[,<b>,<c>,<alpha>,<beta>,<gamma>]
     then per element:
              <element symbol>            (marker line, exactly the symbol)
              <number of sites>           (at most 20)
              <x>, <y>, <z>               (fractional coordinates, one per line)
 
-Two-element crystals list the cation first.  The program finds a block by
-scanning lines from the top for one whose first characters are the symbol
-(a one-letter symbol must be followed by a character that is not a
-lower-case letter); every file written here is checked so that this scan
-lands on the intended marker line, and so that splitting the file name into
-two symbols gives the crystal's elements.
+Cubic crystals (the table CRYSTALS) write the short lines 2 and 3 as they
+always have: "2,216" and "5.65325,0.3117".  The symbols then come from the
+file name, and line 3 holds the cubic lattice constant a in angstrom at room
+temperature and the Poisson ratio c12/(c11+c12) for (001) growth; b = c = a
+and all angles are 90 degrees.
+
+Non-cubic crystals (the table NONCUBIC) write the long forms: line 2 names
+the element symbols in block order ("2,186,Ga,N"; these are the symbols,
+the file name is not split), and line 3 holds a, the structure scalar, b, c
+in angstrom and alpha, beta, gamma in degrees
+("3.189,0.2663,3.189,5.185,90,90,120").  The structure scalar of a
+hexagonal or trigonal crystal is c13/c33, for (0001) growth
+(eps_perp = -2 c13/c33 eps_par); beta-Ga2O3 carries 0 (see Base/README.md).
+The names of these files have no digits (a formula with digits names a mix
+in xrdcalc): the formula without digits and a lower-case phase suffix,
+GaNw (wurtzite GaN), SiCfourh (4H-SiC), AlOalpha (sapphire) and so on.
+
+Blocks list the cation first.  The program finds a block by scanning lines
+from the top for one whose first characters are the symbol (a one-letter
+symbol must be followed by a character that is not a lower-case letter);
+every file written here is checked so that this scan lands on the intended
+marker line (line 2 starts with a digit and is never taken for a marker),
+that a cubic file's name splits into its two symbols, and that a non-cubic
+file names its symbols on line 2.
 """
 
 import argparse
@@ -191,6 +209,260 @@ def check(formula, elems, kind, text):
                     raise ValueError("%s: coordinate outside [0,1): %r" % (formula, l))
 
 
+# ---------------------------------------------------------------------------
+# Non-cubic crystals.
+#
+# Lattice constants at room temperature, hexagonal axes for the hexagonal
+# and trigonal crystals.  Numbers are kept as text so that the file carries
+# the digits of the source.  c13 and c33 in GPa; the structure scalar is
+# c13/c33, written with four decimals.  Source keys (lattice, internal
+# parameters, c13/c33) are explained in Base/README.md; "eb" and "ideal"
+# mark derived values (see below).
+#
+# Each element block must fit MAX_SITES, and every site set is the orbit
+# expansion of the space group's Wyckoff positions; the SiC stacking is
+# checked against the orbits of P6_3mc here, and
+# tools/make_cell_reference.py compares every written file with
+# xrayutilities' own expansion.
+
+THIRD = 1.0 / 3.0
+TWO_THIRDS = 2.0 / 3.0
+
+
+def hexagonal(a, c):
+    return {"a": a, "b": a, "c": c, "alpha": "90", "beta": "90", "gamma": "120"}
+
+
+def monoclinic_b(a, b, c, beta):
+    return {"a": a, "b": b, "c": c, "alpha": "90", "beta": beta, "gamma": "90"}
+
+
+def equal_bond_u(a, c):
+    """Wurtzite u for which the bond along c equals the three others:
+    u = 1/4 + a^2/(3 c^2) (3/8 for the ideal c/a = sqrt(8/3))."""
+    a, c = float(a), float(c)
+    return "%.4f" % (0.25 + a * a / (3.0 * c * c))
+
+
+def wurtzite_sites(p):
+    """P6_3mc (186), both elements on 2b: (1/3,2/3,z), (2/3,1/3,z+1/2),
+    cation at z = 0, anion at z = u."""
+    u = float(p["u"])
+    return [[(THIRD, TWO_THIRDS, 0.0), (TWO_THIRDS, THIRD, 0.5)],
+            [(THIRD, TWO_THIRDS, u), (TWO_THIRDS, THIRD, 0.5 + u)]]
+
+
+STACKING_XY = {"A": (0.0, 0.0), "B": (THIRD, TWO_THIRDS), "C": (TWO_THIRDS, THIRD)}
+
+
+def on_186_orbits(sites):
+    """True if the sites (one element) are a union of whole orbits of
+    P6_3mc 2a (0,0,z), (0,0,z+1/2) and 2b (1/3,2/3,z), (2/3,1/3,z+1/2)."""
+    def same(p, q):
+        return all(abs((x - y + 0.5) % 1.0 - 0.5) < 1e-9 for x, y in zip(p, q))
+    for x, y, z in sites:
+        if same((x, y, 0), (0, 0, 0)):
+            partner = (0.0, 0.0, z + 0.5)
+        elif same((x, y, 0), (THIRD, TWO_THIRDS, 0)):
+            partner = (TWO_THIRDS, THIRD, z + 0.5)
+        elif same((x, y, 0), (TWO_THIRDS, THIRD, 0)):
+            partner = (THIRD, TWO_THIRDS, z + 0.5)
+        else:
+            return False
+        if not any(same(partner, s) for s in sites):
+            return False
+    return True
+
+
+def polytype_sites(p):
+    """SiC polytype from its stacking sequence along c (A = (0,0),
+    B = (1/3,2/3), C = (2/3,1/3)): n Si layers equally spaced, C displaced
+    along +c by 3/4 of one layer spacing (ideal tetrahedra).  The sequence
+    is read from layer k on and the origin put on that layer's column; the
+    first k whose sites all lie on orbits of 2a and 2b is taken (6H ABCACB:
+    k = 0; 4H ABCB: k = 1, i.e. BCBA with B at the origin, which is ABAC
+    relabelled -- with A at the origin no shift along c alone fits)."""
+    seq = p["stacking"]
+    n = len(seq)
+    for k in range(n):
+        layers = seq[k:] + seq[:k]
+        ox, oy = STACKING_XY[layers[0]]
+        si, c = [], []
+        for j, letter in enumerate(layers):
+            x, y = STACKING_XY[letter]
+            xy = ((x - ox) % 1.0, (y - oy) % 1.0)
+            si.append(xy + (j / n,))
+            c.append(xy + ((j + 0.75) / n,))
+        if on_186_orbits(si) and on_186_orbits(c):
+            return [si, c]
+    raise ValueError("stacking %s fits no origin of P6_3mc" % seq)
+
+
+R_CENTRING = [(0.0, 0.0, 0.0), (TWO_THIRDS, THIRD, THIRD), (THIRD, TWO_THIRDS, TWO_THIRDS)]
+
+
+def corundum_sites(p):
+    """R-3c (167), hexagonal setting.  Al on 12c: (0,0,z), (0,0,-z+1/2),
+    (0,0,-z), (0,0,z+1/2); O on 18e: (x,0,1/4), (0,x,1/4), (-x,-x,1/4),
+    (-x,0,3/4), (0,-x,3/4), (x,x,3/4); each with the centring translations
+    (0,0,0), (2/3,1/3,1/3), (1/3,2/3,2/3)."""
+    z, x = float(p["z_Al"]), float(p["x_O"])
+    al = [(0.0, 0.0, z), (0.0, 0.0, 0.5 - z), (0.0, 0.0, -z), (0.0, 0.0, z + 0.5)]
+    o = [(x, 0.0, 0.25), (0.0, x, 0.25), (-x, -x, 0.25),
+         (-x, 0.0, 0.75), (0.0, -x, 0.75), (x, x, 0.75)]
+    return [[tuple((c + t) % 1.0 for c, t in zip(s, tr)) for tr in R_CENTRING for s in al],
+            [tuple((c + t) % 1.0 for c, t in zip(s, tr)) for tr in R_CENTRING for s in o]]
+
+
+C_CENTRING = [(0.0, 0.0, 0.0), (0.5, 0.5, 0.0)]
+
+
+def beta_gallia_sites(p):
+    """C2/m (12), unique axis b: every atom on 4i, (x,0,z), (-x,0,-z), each
+    with the centring translations (0,0,0), (1/2,1/2,0)."""
+    def orbit(xz):
+        x, z = float(xz[0]), float(xz[1])
+        return [tuple((c + t) % 1.0 for c, t in zip(s, tr))
+                for tr in C_CENTRING for s in [(x, 0.0, z), (-x, 0.0, -z)]]
+    return [orbit(p["Ga1"]) + orbit(p["Ga2"]),
+            orbit(p["O1"]) + orbit(p["O2"]) + orbit(p["O3"])]
+
+
+NONCUBIC_STRUCTURES = {
+    # name: (space group, display name, site sets from the internal parameters)
+    "wurtzite": (186, "wurtzite", wurtzite_sites),
+    "polytype": (186, "SiC polytype", polytype_sites),
+    "corundum": (167, "corundum", corundum_sites),
+    "beta-gallia": (12, "beta-Ga2O3", beta_gallia_sites),
+}
+
+# name, elements (cation first), structure, lattice constants, internal
+# parameters, c13, c33 [GPa], title, source of the lattice constants, source
+# of the internal parameters, source of c13 and c33
+NONCUBIC = [
+    # wurtzite nitrides: a, c, c13, c33 as recommended by Vurgaftman & Meyer
+    # (2003); u measured on bulk powder (SS77) where at hand, otherwise the
+    # equal-bond value ("eb", equal_bond_u)
+    ("GaNw",  ["Ga", "N"],  "wurtzite", hexagonal("3.189", "5.185"), {"u": "0.377"}, "106", "398", "wurtzite gallium nitride, room temperature", "V03", "SS77", "V03"),
+    ("AlNw",  ["Al", "N"],  "wurtzite", hexagonal("3.112", "4.982"), {"u": "0.3821"}, "108", "373", "wurtzite aluminium nitride, room temperature", "V03", "SS77", "V03"),
+    ("InNw",  ["In", "N"],  "wurtzite", hexagonal("3.545", "5.703"), {"u": equal_bond_u("3.545", "5.703")}, "92", "224", "wurtzite indium nitride, room temperature", "V03", "eb", "V03"),
+    # II-VI wurtzites
+    ("ZnOw",  ["Zn", "O"],  "wurtzite", hexagonal("3.2496", "5.2042"), {"u": "0.3819"}, "105.1", "210.9", "wurtzite zinc oxide (zincite), room temperature", "KE89", "KE89", "B62"),
+    # ZnS: c13, c33 from sphalerite's c11, c12 (A05, as in ZnS.stf) and
+    # c44 = 46.1 GPa (A05) by the (111) rotation of Martin (M72):
+    # c13 = (c11 + 2 c12 - 2 c44)/3, c33 = (c11 + 2 c12 + 4 c44)/3
+    ("ZnSw",  ["Zn", "S"],  "wurtzite", hexagonal("3.8227", "6.2607"), {"u": "0.3748"}, "47.7", "139.9", "wurtzite zinc sulphide, room temperature", "KE89", "KE89", "M72"),
+    ("CdSw",  ["Cd", "S"],  "wurtzite", hexagonal("4.136", "6.713"), {"u": equal_bond_u("4.136", "6.713")}, "51.0", "93.8", "wurtzite cadmium sulphide (greenockite), room temperature", "NBS", "eb", "AU73"),
+    ("CdSew", ["Cd", "Se"], "wurtzite", hexagonal("4.299", "7.010"), {"u": equal_bond_u("4.299", "7.010")}, "39.26", "84.51", "wurtzite cadmium selenide, room temperature", "NBS", "eb", "XU"),
+    # silicon carbide polytypes, ideal tetrahedra (polytype_sites)
+    ("SiCfourh", ["Si", "C"], "polytype", hexagonal("3.0730", "10.053"), {"stacking": "ABCB"}, "52", "547", "hexagonal 4H silicon carbide, room temperature", "LRS01", "ideal", "K97"),
+    ("SiCsixh",  ["Si", "C"], "polytype", hexagonal("3.0806", "15.1173"), {"stacking": "ABCACB"}, "52", "553", "hexagonal 6H silicon carbide, room temperature", "LRS01", "ideal", "K97"),
+    # sapphire: a, c, z(Al), x(O) from one Rietveld refinement (LS90, COD
+    # 1000032); c13, c33 ultrasonic, room temperature (W60)
+    ("AlOalpha", ["Al", "O"], "corundum", hexagonal("4.7605", "12.9956"), {"z_Al": "0.35216", "x_O": "0.30668"}, "110.9", "498.1", "sapphire, alpha-Al2O3 (hexagonal axes), room temperature", "LS90", "LS90", "W60"),
+    # beta-Ga2O3: no elastic constants adopted, scalar 0 (Base/README.md)
+    ("GaObeta", ["Ga", "O"], "beta-gallia", monoclinic_b("12.214", "3.0371", "5.7981", "103.83"),  # AS96
+     {"Ga1": ("0.0904", "0.7948"), "Ga2": ("0.3414", "0.6857"), "O1": ("0.1674", "0.1011"), "O2": ("0.4957", "0.2553"), "O3": ("0.8279", "0.4365")},  # AS96
+     None, None, "beta gallium oxide Ga2O3 (monoclinic C2/m), room temperature", "AS96", "AS96", "-"),
+]
+
+NONCUBIC_SUFFIXES = ("w", "fourh", "sixh", "alpha", "beta")
+LATTICE_KEYS = ("a", "b", "c", "alpha", "beta", "gamma")
+
+
+def structure_scalar(c13, c33):
+    """c13/c33 for (0001) growth of a hexagonal or trigonal crystal; 0 where
+    no elastic constants are adopted."""
+    if c13 is None:
+        return 0.0
+    return float(c13) / float(c33)
+
+
+def render_noncubic(name, elems, kind, lattice, internal, c13, c33, title):
+    sg, _, sites_of = NONCUBIC_STRUCTURES[kind]
+    blocks = sites_of(internal)
+    line2 = ",".join(["%d" % len(elems), "%d" % sg] + elems)
+    line3 = ",".join([lattice["a"], "%.4f" % structure_scalar(c13, c33)] +
+                     [lattice[k] for k in LATTICE_KEYS[1:]])
+    lines = [title, line2, line3]
+    for sym, sites in zip(elems, blocks):
+        lines.append(sym)
+        lines.append(str(len(sites)))
+        lines.extend(", ".join(fmt_coord(c) for c in s) for s in sites)
+    return "\n".join(lines) + "\n"
+
+
+def check_noncubic(name, elems, kind, text):
+    lines = text.split("\n")[:-1]
+    title = lines[0]
+    if len(title) > 79 or not title[:1].islower() or not title.isascii():
+        raise ValueError("%s: title must be ASCII, start lower-case, <= 79 chars" % name)
+    if any(ch.isdigit() for ch in name):
+        raise ValueError("%s: a name with digits would be read as a mix" % name)
+    if not name.endswith(NONCUBIC_SUFFIXES) or not name[:1].isupper():
+        raise ValueError("%s: not a formula with a phase suffix" % name)
+    fields = lines[1].split(",")
+    if int(fields[0]) != len(elems) or fields[2:] != elems:
+        # the symbols must be given: the file name is not split
+        raise ValueError("%s: line 2 must name the symbols %s" % (name, elems))
+    int(fields[1])
+    values = lines[2].split(",")
+    if len(values) != 7:
+        raise ValueError("%s: line 3 needs a, scalar, b, c, alpha, beta, gamma" % name)
+    a, scalar, b, c, alpha, beta, gamma = (float(v) for v in values)
+    if min(a, b, c) <= 0 or not all(0 < t < 180 for t in (alpha, beta, gamma)):
+        raise ValueError("%s: bad lattice %r" % (name, lines[2]))
+    for v in values[4:]:
+        if v != v.strip() or v.endswith(".0") or "e" in v.lower():
+            raise ValueError("%s: write angles as plain numbers: %r" % (name, v))
+    check_blocks(name, elems, lines)
+
+
+def check_blocks(name, elems, lines):
+    for sym in elems:
+        idx = next(i for i, l in enumerate(lines) if marker_matches(l, sym))
+        if lines[idx] != sym:
+            raise ValueError("%s: first line matching %s is %r" % (name, sym, lines[idx]))
+        n = int(lines[idx + 1])
+        if not 1 <= n <= MAX_SITES:
+            raise ValueError("%s: %d sites for %s" % (name, n, sym))
+        seen = set()
+        for l in lines[idx + 2: idx + 2 + n]:
+            parts = l.split(",")
+            if len(parts) != 3 or parts[0] != parts[0].strip() or \
+                    parts[1] != parts[1].rstrip():
+                raise ValueError("%s: bad site line %r" % (name, l))
+            for c in parts:
+                if not 0.0 <= float(c) < 1.0:
+                    raise ValueError("%s: coordinate outside [0,1): %r" % (name, l))
+            if l in seen:
+                raise ValueError("%s: site %r twice" % (name, l))
+            seen.add(l)
+
+
+def internal_text(kind, internal):
+    if kind == "wurtzite":
+        return "u = %s" % internal["u"]
+    if kind == "polytype":
+        return "%s, ideal" % internal["stacking"]
+    if kind == "corundum":
+        return "z(Al) = %s, x(O) = %s" % (internal["z_Al"], internal["x_O"])
+    return "; ".join("%s %s, %s" % (k, internal[k][0], internal[k][1])
+                     for k in ("Ga1", "Ga2", "O1", "O2", "O3"))
+
+
+def print_noncubic_table():
+    print("| crystal | structure | space group | a (Å) | c (Å) | b (Å), β (°) | internal parameters | c13 (GPa) | c33 (GPa) | scalar c13/c33 | source a, c | source internal | source c13, c33 |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+    for f, el, kind, lat, internal, c13, c33, title, sl, si, se in NONCUBIC:
+        sg, display, _ = NONCUBIC_STRUCTURES[kind]
+        other = "%s, %s" % (lat["b"], lat["beta"]) if lat["gamma"] != "120" else "–"
+        print("| %s | %s | %d | %s | %s | %s | %s | %s | %s | %.4f | %s | %s | %s |"
+              % (f, display, sg, lat["a"], lat["c"], other, internal_text(kind, internal),
+                 c13 or "–", c33 or "–", structure_scalar(c13, c33), sl, si,
+                 "–" if se == "-" else se))
+
+
 def main(argv=None):
     here = pathlib.Path(__file__).resolve().parent
     ap = argparse.ArgumentParser(description="write Base/*.stf")
@@ -207,29 +479,39 @@ def main(argv=None):
             print("| %s | %s | %d | %s | %s | %s | %.4f | %s | %s |"
                   % (name, DISPLAY.get(kind, kind), STRUCTURES[kind][0], a, c11, c12,
                      poisson(c11, c12), sa, sc))
+        print()
+        print_noncubic_table()
         return 0
+
+    # Every file is rendered and checked before the first one is written.
+    files = []
+    try:
+        for f, el, kind, a, c11, c12, title, sa, sc in CRYSTALS:
+            text = render(f, el, kind, a, c11, c12, title)
+            check(f, el, kind, text)
+            files.append((f, text))
+        for f, el, kind, lat, internal, c13, c33, title, sl, si, se in NONCUBIC:
+            text = render_noncubic(f, el, kind, lat, internal, c13, c33, title)
+            check_noncubic(f, el, kind, text)
+            files.append((f, text))
+    except ValueError as e:
+        print("make_structures: ERROR: %s" % e, file=sys.stderr)
+        return 1
+    names = [f for f, _ in files]
+    if len(set(n.lower() for n in names)) != len(names):
+        print("make_structures: ERROR: duplicate crystal name", file=sys.stderr)
+        return 1
 
     out = pathlib.Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
-    names = set()
-    for f, el, kind, a, c11, c12, title, sa, sc in CRYSTALS:
-        if f in names:
-            print("duplicate crystal %s" % f, file=sys.stderr)
-            return 1
-        names.add(f)
-        text = render(f, el, kind, a, c11, c12, title)
-        try:
-            check(f, el, kind, text)
-        except ValueError as e:
-            print("make_structures: ERROR: %s" % e, file=sys.stderr)
-            return 1
+    for f, text in files:
         # Written beside and renamed into place: a run reading the old file
         # meanwhile reads it whole.
         temporary = out / (f + ".stf.new")
         with open(temporary, "w", encoding="ascii", newline="\n") as fh:
             fh.write(text)
         os.replace(temporary, out / (f + ".stf"))
-    print("%s: %d structure files written" % (out, len(CRYSTALS)))
+    print("%s: %d structure files written" % (out, len(files)))
     return 0
 
 
