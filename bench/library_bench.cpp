@@ -1,6 +1,8 @@
 // The library in a tight loop: microseconds per Calculator::compute for
 // the benchmark's cases, the data read once before timing. Prints one line
-// per case: name, microseconds per evaluation (median of 15 batches).
+// per case: name, microseconds per evaluation (median of 15 batches); a
+// case whose structures the data directory lacks is left out. sic004 and
+// sic4h004 have eight sites each, in a cubic and in a hexagonal cell.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -38,13 +40,21 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     const char* formula;
-  } cases[] = {{"si004", "Si"}, {"ga7in3as004", "Ga7In3As"}, {"mix10", "Ga1In1Al1Ga1In1Al1Ga1In1Al1As"}};
+  } cases[] = {{"si004", "Si"},
+               {"ga7in3as004", "Ga7In3As"},
+               {"mix10", "Ga1In1Al1Ga1In1Al1Ga1In1Al1As"},
+               {"sic004", "SiC"},
+               {"sic4h004", "SiCfourh"}};
   for (const auto& c : cases) {
     xrd::RunInput input;
     input.lambda_angstrom = 1.5405929;
     input.l = 4;
     input.formula = c.formula;
-    calculator.compute(input);  // reads the data files
+    try {
+      calculator.compute(input);  // reads the data files
+    } catch (const xrd::Error&) {
+      continue;
+    }
     std::printf("%s %.3f\n", c.name, MicrosecondsPerEvaluation(calculator, input));
   }
   return 0;

@@ -358,6 +358,10 @@ report_targets() {
       target("target in process Si 004 <= 1 us:", "si004", 1)
       target("target in process Ga7In3As <= 3 us:", "ga7in3as004", 3)
       target("target in process mix10 <= 15 us:", "mix10", 15)
+      if (us["sic4h004"] > 0) {
+        ratio = us["sic4h004"] / us["sic004"]
+        printf "%-42s %.2fx  %s\n", "target 4H-SiC 004 <= 1.5x cubic SiC 004:", ratio, ratio <= 1.5 ? "met" : "NOT MET"
+      }
     }' "$build_dir/library.txt"
 }
 

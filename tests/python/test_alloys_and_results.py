@@ -29,6 +29,15 @@ def test_whole_weights_fractions_and_mappings_agree(calc):
     assert xrdcalc.real_fraction_mix("Si0.7Ge.3") == {"Si": 0.7, "Ge": 0.3}  # no partner
 
 
+def test_wurtzite_alloys_and_hexagonal_indices(calc):
+    whole = calc.compute("Al3Ga7Nw", CU_KA1, (1, 0, 5))
+    assert calc.compute("Al0.3Ga0.7Nw", CU_KA1, (1, 0, -1, 5)).values() == pytest.approx(whole.values(), rel=1e-12)
+    assert whole.cell == pytest.approx((0.3 * 3.112 + 0.7 * 3.189,) * 2 + (0.3 * 4.982 + 0.7 * 5.185, 90, 90, 120))
+    assert whole.cell[3:] == (90.0, 90.0, 120.0)  # shared angles stay exact
+    with pytest.raises(xrdcalc.Error, match=r"the cells of GaNw \(hexagonal\) and AlN \(orthogonal\)"):
+        calc.compute({"GaNw": 0.5, "AlN": 0.5}, CU_KA1, (0, 0, 2))
+
+
 def test_composition_is_continuous_in_x(calc):
     xs = np.linspace(0.0, 1.0, 1001)
     scan = calc.scan_composition("Al", "Ga", "As", xs, HKL, CU_KA1)

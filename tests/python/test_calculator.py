@@ -43,6 +43,7 @@ def run_program(directory, formula, wavelength, hkl, lattice=(0, 0, 0), theta=0.
 @pytest.mark.parametrize("formula, wavelength, hkl, lattice, theta, scale", [
     ("InP", 1.2, (1, 2, 3), (5.87, 5.87, 5.9), 0.0, 2.5),
     ("Ga7In3As", xrdcalc.HC / 500000.0, HKL, (0, 0, 0), 33.0, 1.0),  # beyond the f1f2 table: warnings
+    ("Al3Ga7Nw", CU_KA1, (1, 0, 5), (0, 0, 0), 0.0, 1.0),  # hexagonal cells
 ])
 def test_same_output_and_warnings_as_the_program(program, formula, wavelength, hkl, lattice, theta, scale):
     with warnings.catch_warnings(record=True) as caught:
