@@ -151,27 +151,36 @@ void TCompositeStructure::CheckReflectionInReach() const {
               FormatG(d) + " angstrom, and the wavelength must be at most 2d = " + FormatG(2.0 * d) + " angstrom");
 }
 
-void TCompositeStructure::JoinAngles(int index, bool first, std::array<double, 3>& weighted, bool& differ) {
+bool TCompositeStructure::KeepAngles(int index, bool first) {
   const TStructure& s = *Structure;
+  ComponentAngles[index] = {s.Alpha, s.Beta, s.Gamma};
   if (first) {
     Alpha = s.Alpha;
     Beta = s.Beta;
     Gamma = s.Gamma;
-    FirstCellName = s.Name;
-  } else {
-    const CellKind kind = KindOf(s.Cell());
-    const CellKind first_kind = KindOf({1.0, 1.0, 1.0, Alpha, Beta, Gamma});
-    if (kind != first_kind) {
-      const std::string mix = Formula.empty() ? std::string("the mix") : "formula " + Quote(Formula);
-      throw Error(mix + ": the cells of " + FirstCellName + " (" + CellKindName(first_kind) + ") and " + s.Name +
-                  " (" + CellKindName(kind) + ") are of different kinds; the structures of a mix must have cells "
-                  "of one kind");
-    }
-    differ = differ || s.Alpha != Alpha || s.Beta != Beta || s.Gamma != Gamma;
+    FirstCellIndex = index;
+    return false;
   }
-  AccumulateWeighted(weighted[0], index, s.Alpha);
-  AccumulateWeighted(weighted[1], index, s.Beta);
-  AccumulateWeighted(weighted[2], index, s.Gamma);
+  if (s.Alpha == Alpha && s.Beta == Beta && s.Gamma == Gamma) return false;
+  const CellKind kind = KindOf(s.Cell());
+  const CellKind first_kind = KindOf({1.0, 1.0, 1.0, Alpha, Beta, Gamma});
+  if (kind != first_kind) {
+    const std::string mix = Formula.empty() ? std::string("the mix") : "formula " + Quote(Formula);
+    throw Error(mix + ": the cells of " + StructureNameOf(FirstCellIndex) + " (" + CellKindName(first_kind) +
+                ") and " + s.Name + " (" + CellKindName(kind) +
+                ") are of different kinds; the structures of a mix must have cells of one kind");
+  }
+  return true;
+}
+
+void TCompositeStructure::WeighAngles() {
+  Alpha = Beta = Gamma = 0.0;
+  for (int i = 0; i < ComponentCount; ++i) {
+    if (!IsVisited(i)) continue;
+    AccumulateWeighted(Alpha, i, ComponentAngles[i][0]);
+    AccumulateWeighted(Beta, i, ComponentAngles[i][1]);
+    AccumulateWeighted(Gamma, i, ComponentAngles[i][2]);
+  }
 }
 
 void TCompositeStructure::ComputeStructureFactors() {
@@ -187,14 +196,13 @@ void TCompositeStructure::ComputeStructureFactors() {
                           &StructureFactors[4], &StructureFactors[5]);
   } else {
     if (Parsed == 0) ParseFormula();
-    std::array<double, 3> weighted_angles{};
     bool angles_differ = false;
     bool first = true;
     for (int i = 0; i < ComponentCount; ++i) {
       if (!IsVisited(i)) continue;
       NewStructure(A, B, C, StructureNameOf(i));
       CheckReflectionInReach();
-      JoinAngles(i, first, weighted_angles, angles_differ);
+      angles_differ = KeepAngles(i, first) || angles_differ;
       first = false;
       Structure->Calculate();
       double r[6];
@@ -203,11 +211,7 @@ void TCompositeStructure::ComputeStructureFactors() {
       Structure.reset();
     }
     // Angles that all components share stay exactly as they are.
-    if (angles_differ) {
-      Alpha = weighted_angles[0];
-      Beta = weighted_angles[1];
-      Gamma = weighted_angles[2];
-    }
+    if (angles_differ) WeighAngles();
   }
   FactorsDone = 1;
 }
@@ -241,7 +245,10 @@ void TCompositeStructure::ComputeLattice() {
 void TCompositeStructure::ComputeOpticalConstants() {
   if (FactorsDone == 0) ComputeStructureFactors();  // which sets the angles
   ComputeLattice();
-  const double gamma = SusceptibilityFactor(Lambda, UnitCell{A, B, C, Alpha, Beta, Gamma});
+  // The orthogonal volume on the members themselves (see TStructure::DeriveBraggAngle).
+  const bool orthogonal = Alpha == 90.0 && Beta == 90.0 && Gamma == 90.0;
+  const double volume = orthogonal ? (A * B) * C : CellVolume(UnitCell{A, B, C, Alpha, Beta, Gamma});
+  const double gamma = SusceptibilityFactor(Lambda, volume);
   OpticalConstants[0] = (-StructureFactors[0] * gamma) * Scale;
   for (int i = 1; i < 6; ++i) OpticalConstants[i] = (StructureFactors[i] * gamma) * Scale;
 }

@@ -66,7 +66,8 @@ class TCompositeStructure {
   double Alpha = 90.0;
   double Beta = 90.0;
   double Gamma = 90.0;
-  std::string FirstCellName;  // the mix's first structure, named where a cell of another kind joins
+  int FirstCellIndex = 0;  // the mix's first structure, named where a cell of another kind joins
+  std::array<std::array<double, 3>, kMaxComponents> ComponentAngles{};
   double StructureScalar = 0.0;
   double Theta;
   double Scale;
@@ -91,10 +92,12 @@ class TCompositeStructure {
   void AccumulateWeighted(double& field, int index, double value) const;
   void NewStructure(double a, double b, double c, std::string name);
   void CheckReflectionInReach() const;
-  // Takes the angles of the structure just made, component `index` of a
-  // mix, into the mix's, after checking that its cell is of the kind of
-  // the first component's.
-  void JoinAngles(int index, bool first, std::array<double, 3>& weighted, bool& differ);
+  // Keeps the angles of the structure just made, component `index` of a
+  // mix; true where they differ from the first component's, whose kind of
+  // cell they must share.
+  bool KeepAngles(int index, bool first);
+  // The weighted mean of the components' angles.
+  void WeighAngles();
 };
 
 }  // namespace xrd

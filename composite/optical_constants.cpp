@@ -12,8 +12,7 @@ constexpr float kElectronRadiusAngstrom = 2.817938e-5f;
 
 }  // namespace
 
-double SusceptibilityFactor(double lambda_angstrom, const UnitCell& cell) {
-  const double volume = CellVolume(cell);
+double SusceptibilityFactor(double lambda_angstrom, double volume) {
   return ((static_cast<double>(kElectronRadiusAngstrom) * kInversePi) * lambda_angstrom) * lambda_angstrom / volume;
 }
 

@@ -4,13 +4,10 @@
 // V the cell's volume.
 #pragma once
 
-#include "structure/unit_cell.hpp"
-
 namespace xrd {
 
-// Gamma for the wavelength in angstrom and the cell, formed as
-// (((r_e * (1/pi)) * lambda) * lambda) / V, V = (a * b) * c for an
-// orthogonal cell.
-double SusceptibilityFactor(double lambda_angstrom, const UnitCell& cell);
+// Gamma for the wavelength in angstrom and the cell volume V in cubic
+// angstrom, formed as (((r_e * (1/pi)) * lambda) * lambda) / V.
+double SusceptibilityFactor(double lambda_angstrom, double volume);
 
 }  // namespace xrd

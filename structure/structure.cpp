@@ -34,15 +34,10 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
     return *read;
   });
   if (header.symbol_count > 0) {
-    SymbolTexts = header.symbols;
-  } else if (header.element_count == 2) {
-    if (Name.size() < 2) {
-      throw Error(Printable(file->path()) + ": two elements declared, but the name " + Quote(Name) +
-                  " is too short to split into two symbols");
-    }
-    SymbolTexts = SplitSymbols(Name);
-  } else {
-    SymbolTexts[0] = Name;
+    NamedSymbols = &header.symbols;
+  } else if (header.element_count == 2 && Name.size() < 2) {
+    throw Error(Printable(file->path()) + ": two elements declared, but the name " + Quote(Name) +
+                " is too short to split into two symbols");
   }
   ElementCount = header.element_count;
   StructureScalar = header.structure_scalar;
@@ -58,7 +53,11 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
 }
 
 void TStructure::DeriveBraggAngle() {
-  const double s = InverseSquaredSpacing(H, K, L, Cell());
+  // The orthogonal form on the members themselves: a cell assembled from
+  // them right after they were stored would stall on reading them back.
+  const bool orthogonal = Alpha == 90.0 && Beta == 90.0 && Gamma == 90.0;
+  const double s = orthogonal ? H * H / A / A + K * K / B / B + L * L / C / C
+                              : ObliqueInverseSquaredSpacing(H, K, L, Cell());
   const double x = math::sqrt(s) * (0.5 * Lambda);
   Theta = math::asin(x) * 180.0 * kInversePi;
 }
@@ -67,8 +66,18 @@ void TStructure::CreateElements() {
   auto make_element = [&](int slot, std::string_view symbol_text) {
     Elements[slot].emplace(Lambda, H, K, L, Theta, FileName, symbol_text);
   };
-  make_element(0, SymbolTexts[0]);
-  if (ElementCount == 2) make_element(1, SymbolTexts[1]);
+  if (NamedSymbols) {
+    make_element(0, (*NamedSymbols)[0]);
+    if (ElementCount == 2) make_element(1, (*NamedSymbols)[1]);
+    return;
+  }
+  if (ElementCount == 2) {
+    const std::array<std::string, 2> symbols = SplitSymbols(Name);
+    make_element(0, symbols[0]);
+    make_element(1, symbols[1]);
+    return;
+  }
+  make_element(0, Name);
 }
 
 int TStructure::VisitedElementCount() const {

@@ -41,7 +41,6 @@ class TStructure {
   std::array<std::optional<TElement>, 10> Elements;  // held in place: no allocation per element
   std::string Name;
   std::string FileName;
-  std::array<std::string, 2> SymbolTexts;  // the elements' symbols, from the file or the name
   int ElementCount = 0;
   double Lambda;
   double H;
@@ -56,6 +55,8 @@ class TStructure {
   double StructureScalar = 0.0;
   double Theta;
   StructureFactorSums Sums;  // the elements' totals, zero until Calculate
+  // The symbols line 2 of the structure file names (kept with the file), or none.
+  const std::array<std::string, 2>* NamedSymbols = nullptr;
 
  private:
   void DeriveBraggAngle();
