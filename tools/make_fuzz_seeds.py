@@ -54,7 +54,8 @@ def main():
         short = "".join(lines[:40]) + "#S 98  Cf\n"  # keep seeds small
         write("fuzz_f1f2_table", "record-" + sym, symbol_bytes(sym) + struct.pack("<d", energy) + short.encode())
 
-    for name, sym in [("GaAs", "As"), ("InP", "P"), ("Si", "Si"), ("NaCl", "Cl"), ("W", "W")]:
+    for name, sym in [("GaAs", "As"), ("InP", "P"), ("Si", "Si"), ("NaCl", "Cl"), ("W", "W"), ("GaNw", "N"),
+                      ("GaObeta", "O")]:
         write("fuzz_structure_file", name, symbol_bytes(sym) + (BASE / (name + ".stf")).read_bytes())
 
 
