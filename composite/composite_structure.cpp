@@ -158,6 +158,7 @@ bool TCompositeStructure::KeepAngles(int index, bool first) {
     Alpha = s.Alpha;
     Beta = s.Beta;
     Gamma = s.Gamma;
+    Orthogonal = s.Orthogonal;
     FirstCellIndex = index;
     return false;
   }
@@ -191,6 +192,7 @@ void TCompositeStructure::ComputeStructureFactors() {
     Alpha = Structure->Alpha;
     Beta = Structure->Beta;
     Gamma = Structure->Gamma;
+    Orthogonal = Structure->Orthogonal;
     Structure->Calculate();
     Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
                           &StructureFactors[4], &StructureFactors[5]);
@@ -246,8 +248,7 @@ void TCompositeStructure::ComputeOpticalConstants() {
   if (FactorsDone == 0) ComputeStructureFactors();  // which sets the angles
   ComputeLattice();
   // The orthogonal volume on the members themselves (see TStructure::DeriveBraggAngle).
-  const bool orthogonal = Alpha == 90.0 && Beta == 90.0 && Gamma == 90.0;
-  const double volume = orthogonal ? (A * B) * C : CellVolume(UnitCell{A, B, C, Alpha, Beta, Gamma});
+  const double volume = Orthogonal ? (A * B) * C : CellVolume(UnitCell{A, B, C, Alpha, Beta, Gamma});
   const double gamma = SusceptibilityFactor(Lambda, volume);
   OpticalConstants[0] = (-StructureFactors[0] * gamma) * Scale;
   for (int i = 1; i < 6; ++i) OpticalConstants[i] = (StructureFactors[i] * gamma) * Scale;

@@ -67,7 +67,9 @@ class TCompositeStructure {
   double Beta = 90.0;
   double Gamma = 90.0;
   int FirstCellIndex = 0;  // the mix's first structure, named where a cell of another kind joins
-  std::array<std::array<double, 3>, kMaxComponents> ComponentAngles{};
+  // Each visited component's angles, written before they are read.
+  std::array<std::array<double, 3>, kMaxComponents> ComponentAngles;
+  bool Orthogonal = true;  // the angles are all 90 degrees
   double StructureScalar = 0.0;
   double Theta;
   double Scale;

@@ -49,14 +49,14 @@ TStructure::TStructure(double a, double b, double c, double lambda, double h, do
   Alpha = header.cell.alpha;
   Beta = header.cell.beta;
   Gamma = header.cell.gamma;
-  if (Theta == 0.0) DeriveBraggAngle();
+  Orthogonal = header.orthogonal;
+  if (Theta == 0.0) DeriveBraggAngle(A, B, C);
 }
 
-void TStructure::DeriveBraggAngle() {
-  // The orthogonal form on the members themselves: a cell assembled from
-  // them right after they were stored would stall on reading them back.
-  const bool orthogonal = Alpha == 90.0 && Beta == 90.0 && Gamma == 90.0;
-  const double s = orthogonal ? H * H / A / A + K * K / B / B + L * L / C / C
+void TStructure::DeriveBraggAngle(double a, double b, double c) {
+  // The lengths come as arguments: read back from the members just stored
+  // one by one, two at a time, they would stall the computation.
+  const double s = Orthogonal ? H * H / a / a + K * K / b / b + L * L / c / c
                               : ObliqueInverseSquaredSpacing(H, K, L, Cell());
   const double x = math::sqrt(s) * (0.5 * Lambda);
   Theta = math::asin(x) * 180.0 * kInversePi;

@@ -52,6 +52,7 @@ class TStructure {
   double Alpha = 90.0;  // the cell's angles in degrees, always the file's
   double Beta = 90.0;
   double Gamma = 90.0;
+  bool Orthogonal = true;  // all three angles 90 degrees
   double StructureScalar = 0.0;
   double Theta;
   StructureFactorSums Sums;  // the elements' totals, zero until Calculate
@@ -59,7 +60,7 @@ class TStructure {
   const std::array<std::string, 2>* NamedSymbols = nullptr;
 
  private:
-  void DeriveBraggAngle();
+  void DeriveBraggAngle(double a, double b, double c);
   void CreateElements();
 };
 

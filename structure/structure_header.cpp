@@ -77,6 +77,7 @@ std::optional<StructureHeader> ReadStructureHeader(std::string_view text, std::s
       *problem = "line 3 gives no cell: " + no_cell;
       return std::nullopt;
     }
+    header.orthogonal = cell.IsOrthogonal();
   }
   return header;
 }

@@ -21,6 +21,7 @@ struct StructureHeader {
   // a, b, c and the angles: line 3's "a,scalar,b,c,alpha,beta,gamma", or
   // for "a,scalar" a cube of edge a.
   UnitCell cell;
+  bool orthogonal = true;  // cell.IsOrthogonal(), kept for the computations
   // The element symbols that line 2 names after the space group
   // ("2,186,Ga,N"), in block order; none: the name is split into them.
   std::array<std::string, 2> symbols;
