@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "xrdcalc/calculator.hpp"
+#include "xrdcalc/rocking_curve.hpp"
 
 namespace py = pybind11;
 
@@ -172,6 +173,63 @@ py::tuple MixScan(const xrd::Calculator& calculator, const std::vector<std::stri
   return py::make_tuple(values, warnings, math_errors);
 }
 
+// A material of the package: a formula (str) or a mix, a list of
+// (structure, weight) pairs.
+xrd::Material MaterialOf(const py::handle& material) {
+  xrd::Material m;
+  if (py::isinstance<py::str>(material)) {
+    m.formula = material.cast<std::string>();
+    CheckFormula(m.formula);
+  } else {
+    m.mix = MixOf(material.cast<Mix>());
+    if (m.mix.empty()) throw xrd::Error("the mix has no components");
+  }
+  return m;
+}
+
+// The reflectivity of the substrate with `layers` (material, thickness in
+// nm, relaxation) at each of `omega_arcsec`; returns (reflectivity array,
+// the substrate's kinematic glancing angle in degrees, the layers' peaks in
+// arcseconds).
+py::tuple RockingCurve(const xrd::Calculator& calculator, const py::handle& substrate, const py::list& layers,
+                       const std::array<double, 3>& hkl, double wavelength,
+                       py::array_t<double, py::array::c_style | py::array::forcecast> omega_arcsec,
+                       const std::string& polarization, bool grazing_exit, const std::array<double, 3>& surface) {
+  xrd::Stack stack{MaterialOf(substrate)};
+  stack.surface_h = surface[0];
+  stack.surface_k = surface[1];
+  stack.surface_l = surface[2];
+  for (const py::handle& layer : layers) {
+    const auto t = layer.cast<py::tuple>();
+    stack.layers.push_back({MaterialOf(t[0]), t[1].cast<double>(), t[2].cast<double>()});
+  }
+  xrd::RockingCurveInput input;
+  input.lambda_angstrom = wavelength;
+  input.h = hkl[0];
+  input.k = hkl[1];
+  input.l = hkl[2];
+  if (polarization == "sigma") {
+    input.polarization = xrd::Polarization::Sigma;
+  } else if (polarization == "pi") {
+    input.polarization = xrd::Polarization::Pi;
+  } else if (polarization == "unpolarised" || polarization == "unpolarized") {
+    input.polarization = xrd::Polarization::Unpolarised;
+  } else {
+    throw py::value_error("the polarization is \"sigma\", \"pi\" or \"unpolarised\", not \"" + polarization + "\"");
+  }
+  input.grazing_exit = grazing_exit;
+  if (omega_arcsec.ndim() != 1) throw py::value_error("the angles must be a one-dimensional array");
+  input.omega_arcsec.assign(omega_arcsec.data(), omega_arcsec.data() + omega_arcsec.shape(0));
+  xrd::RockingCurve curve;
+  {
+    py::gil_scoped_release release;
+    curve = xrd::ComputeRockingCurve(calculator, stack, input);
+  }
+  py::array_t<double> reflectivity(static_cast<py::ssize_t>(curve.reflectivity.size()));
+  std::copy(curve.reflectivity.begin(), curve.reflectivity.end(), reflectivity.mutable_data());
+  return py::make_tuple(reflectivity, curve.substrate_omega_deg, curve.layer_peak_arcsec);
+}
+
 // A Result as a tuple and back, for pickle.
 py::tuple ResultState(const xrd::Result& r) {
   return py::make_tuple(py::make_tuple(r.sum_f1, r.sum_f2, r.f_minus, r.f_plus, r.chi0_real, r.chi0_imag,
@@ -310,6 +368,7 @@ PYBIND11_MODULE(_xrdcalc, m) {
       .def("_compute_mix", &ComputeMix)
       .def("_scan", &Scan)
       .def("_mix_scan", &MixScan)
+      .def("_rocking_curve", &RockingCurve)
       .def("_anomalous_scan", &AnomalousScan)
       .def("structures", &xrd::Calculator::structures, "The structures of the data directory.")
       .def("reload", &xrd::Calculator::reload,

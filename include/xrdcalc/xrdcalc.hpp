@@ -4,4 +4,5 @@
 #include "xrdcalc/calculator.hpp"
 #include "xrdcalc/error.hpp"
 #include "xrdcalc/result.hpp"
+#include "xrdcalc/rocking_curve.hpp"
 #include "xrdcalc/run_input.hpp"

@@ -1,0 +1,130 @@
+// Rocking curves against the physics they must obey: reflectivity at most
+// 1, sigma at least pi, a layer of zero thickness or of the substrate's
+// own material invisible, the Darwin width of a bare substrate, the
+// thickness fringes' period and a pseudomorphic layer's peak where its
+// strained lattice puts it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "xrdcalc/rocking_curve.hpp"
+
+namespace xrd {
+namespace {
+
+constexpr double kCuKAlpha1 = 1.5405929;
+constexpr double kArcsecond = 3.141592653589793 / (180 * 3600);
+
+const Calculator& Shipped() {
+  static const Calculator calculator(SHIPPED_BASE);
+  return calculator;
+}
+
+std::vector<double> Range(double from, double to, double step) {
+  std::vector<double> points;
+  for (double x = from; x <= to + 1e-9; x += step) points.push_back(x);
+  return points;
+}
+
+RockingCurve Curve(const Stack& stack, double h, double k, double l, std::vector<double> omega,
+                   Polarization polarization = Polarization::Sigma, bool grazing_exit = false) {
+  RockingCurveInput input{.lambda_angstrom = kCuKAlpha1, .h = h, .k = k, .l = l, .polarization = polarization,
+                          .grazing_exit = grazing_exit, .omega_arcsec = std::move(omega)};
+  return ComputeRockingCurve(Shipped(), stack, input);
+}
+
+// Full width at half maximum (arcsec) and the middle of the half-maximum points.
+std::pair<double, double> HalfMaximum(const std::vector<double>& omega, const std::vector<double>& r) {
+  const double half = *std::max_element(r.begin(), r.end()) / 2;
+  double low = 0, high = 0;
+  for (std::size_t i = 1; i < r.size(); ++i) {
+    if (r[i - 1] < half && r[i] >= half) low = omega[i - 1] + (half - r[i - 1]) / (r[i] - r[i - 1]) * (omega[i] - omega[i - 1]);
+    if (r[i - 1] >= half && r[i] < half) high = omega[i - 1] + (r[i - 1] - half) / (r[i - 1] - r[i]) * (omega[i] - omega[i - 1]);
+  }
+  return {high - low, (high + low) / 2};
+}
+
+TEST(RockingCurve, BareSubstratesHaveTheirDarwinWidth) {
+  for (const auto& [name, l] : {std::pair{"Si", 4.0}, {"GaAs", 4.0}}) {
+    const std::vector<double> omega = Range(-40, 40, 0.01);
+    const RockingCurve sigma = Curve({{name}}, 0, 0, l, omega);
+    const RockingCurve pi = Curve({{name}}, 0, 0, l, omega, Polarization::Pi);
+    const Result r = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = l, .formula = name});
+    const double theta = r.bragg_angle_deg() * 3.141592653589793 / 180;
+    // The Darwin curve without absorption: total reflection over
+    // 2 |C chi_h| / sin 2 theta, half maximum over 3/(2 sqrt 2) of it;
+    // its middle lies -Re chi_0 / sin 2 theta above the Bragg angle.
+    for (const auto& [curve, c] : {std::pair{&sigma, 1.0}, {&pi, std::abs(std::cos(2 * theta))}}) {
+      const double darwin = 2 * c * std::abs(r.chi_plus) / std::sin(2 * theta) / kArcsecond;
+      const auto [fwhm, middle] = HalfMaximum(omega, curve->reflectivity);
+      EXPECT_NEAR(fwhm / (3 / (2 * std::sqrt(2.0)) * darwin), 1.0, 0.02) << name << " C = " << c;
+      EXPECT_NEAR(middle, -r.chi0_real / std::sin(2 * theta) / kArcsecond, 0.05 * darwin) << name;
+    }
+    for (std::size_t i = 0; i < omega.size(); ++i) {
+      ASSERT_LE(sigma.reflectivity[i], 1.0);
+      ASSERT_GE(sigma.reflectivity[i], pi.reflectivity[i]) << omega[i];
+      ASSERT_GT(pi.reflectivity[i], 0.0);
+    }
+  }
+}
+
+TEST(RockingCurve, InvisibleLayers) {
+  const std::vector<double> omega = Range(-300, 100, 0.7);
+  const RockingCurve bare = Curve({{"GaAs"}}, 2, 2, 4, omega, Polarization::Unpolarised);
+  const RockingCurve empty = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 0.0}}}, 2, 2, 4, omega, Polarization::Unpolarised);
+  const RockingCurve itself = Curve({{"GaAs"}, {{{"GaAs"}, 321.0}, {{"Ga1Ga1As"}, 50.0, 0.5}}}, 2, 2, 4, omega,
+                                    Polarization::Unpolarised);
+  for (std::size_t i = 0; i < omega.size(); ++i) {
+    EXPECT_NEAR(empty.reflectivity[i], bare.reflectivity[i], 1e-12 * bare.reflectivity[i]) << omega[i];
+    EXPECT_NEAR(itself.reflectivity[i], bare.reflectivity[i], 1e-9 * bare.reflectivity[i]) << omega[i];
+  }
+}
+
+// 1 um of Al0.3Ga0.7As on GaAs 004: the layer's peak where eps_perp =
+// -2 nu/(1 - nu) eps_par puts it (within 2 %); 200 nm: fringes of period
+// lambda / (2 t cos theta_B).
+TEST(RockingCurve, PseudomorphicLayerPeakAndFringes) {
+  const std::vector<double> omega = Range(-400, 100, 0.1);
+  const RockingCurve thick = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 1000.0}}}, 0, 0, 4, omega);
+  const auto layer = std::max_element(thick.reflectivity.begin(), thick.reflectivity.begin() + 3000);
+  const double peak = omega[layer - thick.reflectivity.begin()] - HalfMaximum(omega, thick.reflectivity).second;
+  const Result s = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 4, .formula = "GaAs"});
+  const Result l = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 4, .formula = "Al3Ga7As"});
+  const double eps_par = (s.a - l.a) / l.a;
+  const double nu = l.structure_scalar;
+  const double c = l.a * (1 - 2 * nu / (1 - nu) * eps_par);
+  const double theta_s = std::asin(4 * kCuKAlpha1 / (2 * s.a)), theta_l = std::asin(4 * kCuKAlpha1 / (2 * c));
+  const double expected = (theta_l - theta_s) / kArcsecond;
+  EXPECT_NEAR(peak / expected, 1.0, 0.02) << peak << " " << expected;
+  EXPECT_NEAR(thick.layer_peak_arcsec.at(0) / expected, 1.0, 0.001);
+
+  // Fringe maxima 2 to 7 periods below the layer peak: nearer, the layer's
+  // own coupling stretches them; further, the substrate's tail, of like
+  // strength there, shifts them.
+  const std::vector<double> wide = Range(-800, -300, 0.05);
+  const RockingCurve thin = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 200.0}}}, 0, 0, 4, wide);
+  std::vector<double> maxima;
+  for (std::size_t i = 1; i + 1 < wide.size(); ++i) {
+    if (thin.reflectivity[i] > thin.reflectivity[i - 1] && thin.reflectivity[i] > thin.reflectivity[i + 1]) {
+      maxima.push_back(wide[i]);
+    }
+  }
+  ASSERT_GE(maxima.size(), 4u);
+  const double period = (maxima.back() - maxima.front()) / static_cast<double>(maxima.size() - 1);
+  EXPECT_NEAR(period / (kCuKAlpha1 / (2 * 2000.0 * std::cos(theta_s)) / kArcsecond), 1.0, 0.01);
+}
+
+TEST(RockingCurve, StopsOnWhatItCannotModel) {
+  const std::vector<double> omega = {0.0};
+  EXPECT_THROW(Curve({{"GaAs"}}, 0, 0, -4, omega), Error);
+  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega), Error);  // 111 on (001) only in grazing exit
+  EXPECT_NO_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega, Polarization::Sigma, true));
+  EXPECT_THROW(Curve({{"GaAs"}, {{{"GaNw"}, 10.0}}}, 0, 0, 4, omega), Error);
+  EXPECT_THROW(Curve({{"GaObeta"}}, 0, 0, 4, omega), Error);
+  EXPECT_THROW(Curve({{"GaAs"}, {{{"AlAs"}, -1.0}}}, 0, 0, 4, omega), Error);
+}
+
+}  // namespace
+}  // namespace xrd
