@@ -24,10 +24,14 @@ from ._xrdcalc import Calculator as _Calculator
 from ._xrdcalc import VALUE_NAMES, DataWarning, Error, Result, __version__, default_data_directory, photon_energy
 from ._alloys import quaternary, real_fraction_mix, three_anions, three_cations
 from ._composition import composition_formula
+from ._fit import RockingCurveFit
+from ._fit import fit_rocking_curve as _fit_rocking_curve
+from ._rocking import Layer, RockingCurve, Stack, gaussian_smoothing, repeat
 from ._scan import AnomalousFactors, Scan
 
 __all__ = ["Calculator", "Result", "Scan", "AnomalousFactors", "Error", "DataWarning",
            "composition_formula", "quaternary", "three_cations", "three_anions", "real_fraction_mix",
+           "Layer", "Stack", "repeat", "RockingCurve", "RockingCurveFit", "fit_rocking_curve",
            "photon_energy", "HC", "VALUE_NAMES", "__version__"]
 
 # hc in eV * angstrom, as computations use it: E = HC / wavelength.
@@ -104,6 +108,19 @@ def _wavelength(wavelength, energy):
     if not (energy > 0.0 and math.isfinite(energy)):
         raise ValueError(f"the energy is {energy!r} eV; it must be positive and finite")
     return HC / energy
+
+
+def fit_rocking_curve(measured_omega, measured_intensity, stack, hkl, free, wavelength=None, energy=None,
+                      calculator=None, polarization="sigma", resolution_arcsec=None, grazing="incidence"):
+    """Fits `free` ({"thickness_nm[0]": start, "x[1]": (start, low, high),
+    "relaxation[2]": start}: layer i's thickness, relaxation, or first
+    weight of a two-structure mapping) with a scale, a background and an
+    offset of omega to a measured rocking curve, on a logarithmic scale with
+    scipy.optimize.least_squares. Returns a RockingCurveFit (values,
+    uncertainties, the fitted stack, the final curve)."""
+    return _fit_rocking_curve(calculator or Calculator(), measured_omega, measured_intensity, stack, hkl, free,
+                              wavelength=wavelength, energy=energy, polarization=polarization,
+                              resolution_arcsec=resolution_arcsec, grazing=grazing)
 
 
 def _points(values, what):
@@ -194,6 +211,38 @@ class Calculator(_Calculator):
         n = len(xs)
         return Scan(values, found, math_errors, x=xs, wavelength=np.full(n, wavelength),
                     energy=np.full(n, HC / wavelength))
+
+    def rocking_curve(self, stack, hkl, omega_arcsec, wavelength=None, energy=None, polarization="sigma",
+                      resolution_arcsec=None, grazing="incidence"):
+        """The reflectivity of `stack` (a Stack) in the reflection `hkl` at
+        each glancing angle omega_arcsec, relative to the substrate's
+        kinematic Bragg angle, by dynamical diffraction theory; wavelength in
+        angstrom or energy in eV; polarization "sigma", "pi" or "unpolarised";
+        resolution_arcsec the full width at half maximum of a Gaussian
+        instrument function (equally spaced angles); grazing "incidence" or
+        "exit" for an asymmetric reflection. Returns a RockingCurve."""
+        wavelength = _wavelength(wavelength, energy)
+        hkl = _miller_indices(hkl)
+        omega = _points(omega_arcsec, "angles")
+        if grazing not in ("incidence", "exit"):
+            raise ValueError(f"grazing is \"incidence\" or \"exit\", not {grazing!r}")
+        layers = [(_composition(layer.material), layer.thickness_nm, layer.relaxation) for layer in stack.layers]
+        grid, half = omega, 0
+        if resolution_arcsec is not None:
+            if not (resolution_arcsec > 0 and math.isfinite(resolution_arcsec)):
+                raise ValueError(f"the resolution is {resolution_arcsec!r}; it must be positive and finite")
+            if len(omega) < 2:
+                raise ValueError("a resolution needs at least two angles")
+            step = omega[1] - omega[0]
+            _, half = gaussian_smoothing(omega[:2], omega[:2], resolution_arcsec)
+            grid = np.concatenate([omega[0] - step * np.arange(half, 0, -1), omega,
+                                   omega[-1] + step * np.arange(1, half + 1)])
+        reflectivity, substrate_omega, peaks = self._rocking_curve(
+            _composition(stack.substrate), layers, hkl, wavelength, grid, polarization, grazing == "exit",
+            stack.surface)
+        if resolution_arcsec is not None:
+            reflectivity, _ = gaussian_smoothing(grid, reflectivity, resolution_arcsec)
+        return RockingCurve(omega, reflectivity, substrate_omega, peaks)
 
     def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale):
         composition = _composition(formula)
