@@ -4,22 +4,29 @@
     python3 -m xrdcalc scan --element Ga --energy 10200:10550:2 [--plot f.png]
     python3 -m xrdcalc scan --formula GaAs --hkl 0 0 4 --energy 10200:10550:2
     python3 -m xrdcalc scan --composition In Ga --partner As --x 0:1:0.05 --hkl 0 0 4 --wavelength 1.5405929
+    python3 -m xrdcalc rocking --stack STACK.toml --hkl 0 0 4 --wavelength 1.5405929 --omega -3000:1000:1
+    python3 -m xrdcalc fit --stack STACK.toml --data MEASURED.csv --free thickness_nm[0] --free x[0] ...
 
 compute prints one point as a table of names and values; scan writes the
 scan as CSV (standard output or --out FILE) and, with --plot, a figure:
 f' and f'' of an element, or chi0 and |chi_h| of a crystal, against
-energy or composition.
+energy or composition. rocking simulates the rocking curve of a layer
+stack (TOML, see _stack_file) as CSV and a figure; fit fits chosen
+parameters of the stack to a measured curve (CSV of omega in arcsec and
+intensity) and prints them with their uncertainties.
 """
 
 import argparse
 import csv
 import os
+import re
 import sys
 import warnings
 
 import numpy as np
 
 import xrdcalc
+from ._stack_file import stack_from_toml
 
 # The CSV columns of a crystal scan: output.dat's values, "f_minus_re" for
 # the real part of f_minus.
@@ -93,7 +100,124 @@ def _parser():
     _add_crystal_options(scan, "the reflection (required for --formula and --composition)")
     scan.add_argument("--out", help="CSV file (default: standard output)")
     scan.add_argument("--plot", metavar="FILE.png", help="also draw the scan into this image")
+    for name, text in (("rocking", "the rocking curve of a layer stack: CSV and a figure"),
+                       ("fit", "fit parameters of a layer stack to a measured rocking curve")):
+        command = commands.add_parser(name, help=text)
+        command.add_argument("--stack", required=True, help="the stack as TOML")
+        command.add_argument("--hkl", nargs=3, type=_miller_index, metavar=("H", "K", "L"), required=True)
+        at = command.add_mutually_exclusive_group(required=True)
+        at.add_argument("--energy", type=_positive, help="photon energy in eV")
+        at.add_argument("--wavelength", type=_positive, help="wavelength in angstrom")
+        command.add_argument("--polarization", default="sigma", choices=["sigma", "pi", "unpolarised"])
+        command.add_argument("--grazing", default="incidence", choices=["incidence", "exit"],
+                             help="for an asymmetric reflection (default incidence)")
+        command.add_argument("--resolution", type=_positive, help="Gaussian resolution, FWHM in arcsec")
+        command.add_argument("--base", help="data directory (default: the installed one)")
+        command.add_argument("--plot", metavar="FILE.png", help="also draw the curve into this image")
+        command.add_argument("--out", help="CSV file (default: standard output)")
+        if name == "rocking":
+            command.add_argument("--omega", type=_range, required=True,
+                                 help="angles in arcsec from the substrate's Bragg angle, START:STOP:STEP")
+        else:
+            command.add_argument("--data", required=True, help="CSV of omega_arcsec and intensity (header optional)")
+            command.add_argument("--free", action="append", required=True, metavar="NAME[=START]",
+                                 help="thickness_nm[i], relaxation[i] or x[i] of layer i, its start after '=' "
+                                      "(default: the stack's value); repeatable")
     return parser
+
+
+def _read_stack(path):
+    try:
+        with open(path, encoding="utf-8") as stream:
+            return stack_from_toml(stream.read())
+    except ValueError as error:
+        raise ValueError(f"{path}: {error}") from None
+
+
+def _curve_options(args):
+    return dict(wavelength=args.wavelength, energy=args.energy, polarization=args.polarization,
+                resolution_arcsec=args.resolution, grazing=args.grazing)
+
+
+def _read_measurement(path):
+    """(omega, intensity) from the first two numeric columns of a CSV file."""
+    omega, intensity = [], []
+    with open(path, newline="", encoding="utf-8") as stream:
+        for n, row in enumerate(csv.reader(stream), start=1):
+            if not row or row[0].lstrip().startswith("#"):
+                continue
+            try:
+                omega.append(float(row[0]))
+                intensity.append(float(row[1]))
+            except (ValueError, IndexError):
+                if omega:
+                    raise ValueError(f"{path}, line {n}: not two numbers: {row!r}") from None
+    return np.array(omega), np.array(intensity)
+
+
+def _start_of(stack, name):
+    match = xrdcalc._fit._FREE.match(name)
+    if not match:
+        raise ValueError(f"{name!r} is no free parameter: thickness_nm[i], relaxation[i] or x[i]")
+    quantity, index = match.group(1), int(match.group(2))
+    if index >= len(stack.layers):
+        raise ValueError(f"{name!r}: the stack has {len(stack.layers)} layers")
+    layer = stack.layers[index]
+    if quantity == "x":
+        if not hasattr(layer.material, "items"):
+            raise ValueError(f"{name!r}: layer {index}'s material must be a table of two structures")
+        return next(iter(layer.material.values()))
+    return getattr(layer, quantity)
+
+
+def _free_of(args, stack):
+    free = {}
+    for item in args.free:
+        name, _, start = item.partition("=")
+        free[name] = float(start) if start else _start_of(stack, name)
+    return free
+
+
+def _plot_curve(path, omega, curves, title):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    fig, ax = plt.subplots(figsize=(8, 4.5), layout="constrained")
+    for label, values, style in curves:
+        ax.semilogy(omega, values, style, label=label, linewidth=1)
+    ax.set_xlabel("ω − ω_B of the substrate (arcsec)")
+    ax.set_ylabel("reflectivity" if len(curves) == 1 else "intensity")
+    ax.set_title(title)
+    if len(curves) > 1:
+        ax.legend()
+    ax.grid(True, color="0.9")
+    fig.savefig(path, dpi=110)
+    plt.close(fig)
+
+
+def _rocking(args, calculator):
+    stack = _read_stack(args.stack)
+    curve = calculator.rocking_curve(stack, args.hkl, args.omega, **_curve_options(args))
+    header = ["omega_arcsec", "reflectivity"]
+    rows = zip(curve.omega_arcsec, curve.reflectivity)
+    hkl = " ".join(str(i) for i in args.hkl)
+    title = f"{len(stack.layers)} layers on {stack.substrate}, {hkl}"
+    return header, rows, lambda path: _plot_curve(path, curve.omega_arcsec, [("", curve.reflectivity, "-")], title)
+
+
+def _fitting(args, calculator):
+    stack = _read_stack(args.stack)
+    omega, measured = _read_measurement(args.data)
+    fit = xrdcalc.fit_rocking_curve(omega, measured, stack, args.hkl, _free_of(args, stack), calculator=calculator,
+                                    **_curve_options(args))
+    for name, value in fit.values.items():
+        print(f"# {name} = {value!r} +- {fit.uncertainties[name]!r}")
+    header = ["omega_arcsec", "measured", "fit"]
+    rows = zip(omega, measured, fit.curve)
+    title = "fit: " + ", ".join(f"{k} = {v:.4g}" for k, v in fit.values.items() if k not in ("scale", "background"))
+    return header, rows, lambda path: _plot_curve(path, omega, [("measured", measured, "."), ("fit", fit.curve, "-")],
+                                                  title)
 
 
 def _compute_table(args, calculator):
@@ -196,17 +320,31 @@ def _plot(path, args, x_name, x, scan):
 
 
 def _run(args):
+    plot = None
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always", xrdcalc.DataWarning)
         calculator = xrdcalc.Calculator(args.base)
         if args.command == "compute":
             lines = _compute_table(args, calculator)
+        elif args.command == "rocking":
+            header, rows, plot = _rocking(args, calculator)
+        elif args.command == "fit":
+            header, rows, plot = _fitting(args, calculator)
         else:
             x_name, x, header, rows, scan = _scan(args, calculator)
     for w in caught:
         print(f"warning: {w.message}", file=sys.stderr)
     if args.command == "compute":
         print("\n".join(lines))
+        return
+    if plot is not None:
+        if args.out:
+            with open(args.out, "w", newline="") as stream:
+                _write_csv(stream, header, rows)
+        else:
+            _write_csv(sys.stdout, header, rows)
+        if args.plot:
+            plot(args.plot)
         return
     if args.out:
         with open(args.out, "w", newline="") as stream:
@@ -217,8 +355,23 @@ def _run(args):
         _plot(args.plot, args, x_name, x, scan)
 
 
+def _with_negative_ranges(argv):
+    """argv with "--omega -600:200:2" written "--omega=-600:200:2", which
+    argparse would otherwise take for an option."""
+    joined = []
+    for arg in argv:
+        if joined and joined[-1] in _RANGE_OPTIONS and re.match(r"-[\d.]", arg):
+            joined[-1] = f"{joined[-1]}={arg}"
+        else:
+            joined.append(arg)
+    return joined
+
+
+_RANGE_OPTIONS = ("--omega", "--x", "--energy", "--wavelength")
+
+
 def main(argv=None):
-    args = _parser().parse_args(argv)
+    args = _parser().parse_args(_with_negative_ranges(sys.argv[1:] if argv is None else list(argv)))
     try:
         _run(args)
         sys.stdout.flush()

@@ -120,7 +120,11 @@ def test_cli_reports_errors_and_warnings():
         assert "extrapolated" in xrdcalc.Calculator().anomalous_factors("Ga", [500000.0]).warnings[0]
 
 
-def test_readme_python_example_runs(capsys):
+def test_readme_python_examples_run(capsys):
     readme = (pathlib.Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
-    exec(compile(readme.split("```python\n", 1)[1].split("```", 1)[0], "README.md", "exec"), {})
-    assert "In47Ga53As" in capsys.readouterr().out
+    examples = [block.split("```", 1)[0] for block in readme.split("```python\n")[1:]]
+    assert len(examples) == 2  # the calculator's and the rocking curves'
+    for example in examples:
+        exec(compile(example, "README.md", "exec"), {})
+    out = capsys.readouterr().out
+    assert "In47Ga53As" in out and "[-107." in out  # the AlGaAs layer's strained peak
