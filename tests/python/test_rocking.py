@@ -74,6 +74,29 @@ def test_algaas_on_gaas_agrees_with_xrayutilities(calc, thickness_nm, hkl, grazi
     assert np.abs(curve.reflectivity - theirs).max() < tolerance
 
 
+def half_maximum_width(omega, reflectivity):
+    above = omega[reflectivity >= reflectivity.max() / 2]
+    return above.max() - above.min()
+
+
+@pytest.mark.parametrize("substrate, energy_ev", [("Si", None), ("GaAs", None), ("GaAs", 17480.0)])
+@pytest.mark.parametrize("polarization", ["sigma", "pi"])
+def test_bare_substrates_agree_with_xrayutilities_own_values(calc, substrate, energy_ev, polarization):
+    xu = pytest.importorskip("xrayutilities")
+    wavelength = CU_KA1 if energy_ev is None else xrdcalc.HC / energy_ev
+    omega = np.arange(-40.0, 40.0, 0.005)
+    curve = calc.rocking_curve(xrdcalc.Stack(substrate), (0, 0, 4), omega, wavelength=wavelength,
+                               polarization=polarization)
+    cation, anion = {"Si": ("Si", "Si"), "GaAs": ("Ga", "As")}[substrate]  # diamond: both sites Si
+    crystal = xu_crystal(xu, calc, substrate, [(cation, 1)], [(anion, 1)], (0, 0, 4))
+    model = xu.simpack.DynamicalModel(xu.simpack.PseudomorphicStack001("s", xu.simpack.Layer(crystal, np.inf)),
+                                      energy=xu.utilities.lam2en(wavelength), resolution_width=0,
+                                      polarization="S" if polarization == "sigma" else "P")
+    theirs = model.simulate(curve.substrate_omega_deg + omega / 3600, hkl=(0, 0, 4))
+    assert half_maximum_width(omega, curve.reflectivity) == pytest.approx(half_maximum_width(omega, theirs), rel=0.02)
+    assert curve.reflectivity.max() == pytest.approx(theirs.max(), rel=0.02)
+
+
 @pytest.mark.parametrize("indium", [0.53, 0.56])  # lattice-matched to InP, and 0.2 % larger
 def test_ingaas_on_inp_with_xrayutilities_own_values(calc, indium):
     xu = pytest.importorskip("xrayutilities")
