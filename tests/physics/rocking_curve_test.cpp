@@ -130,6 +130,26 @@ TEST(RockingCurve, PseudomorphicLayerPeakAndFringes) {
   EXPECT_NEAR(period / (kCuKAlpha1 / (2 * 2000.0 * std::cos(theta_s)) / kArcsecond), 1.0, 0.01);
 }
 
+// Al0.3Ga0.7N on wurtzite GaN (0001), 0002: c_perp = c (1 - 2 (c13/c33) eps_par),
+// a relaxed layer keeps its own c; the layer's peak lies where they put it.
+TEST(RockingCurve, HexagonalLayersOnTheirBasalPlane) {
+  const Result s = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 2, .formula = "GaNw"});
+  const Result l = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 2, .formula = "Al3Ga7Nw"});
+  const double theta_s = std::asin(kCuKAlpha1 / s.c);
+  for (double relaxation : {0.0, 1.0}) {
+    const double a = s.a + relaxation * (l.a - s.a);
+    const double c = l.c * (1 - 2 * l.structure_scalar * (a - l.a) / l.a);
+    const double expected = (std::asin(kCuKAlpha1 / c) - theta_s) / kArcsecond;
+    const std::vector<double> omega = Range(-300, 1500, 0.5);  // smaller c: the layer peaks above
+    const RockingCurve curve = Curve({{"GaNw"}, {{{"Al3Ga7Nw"}, 1000.0, relaxation}}}, 0, 0, 2, omega);
+    EXPECT_NEAR(curve.layer_peak_arcsec.at(0), expected, 1e-6 * std::abs(expected));
+    const auto layer = std::max_element(curve.reflectivity.begin() + 1000, curve.reflectivity.end());
+    const double substrate_middle = HalfMaximum(omega, Curve({{"GaNw"}}, 0, 0, 2, omega).reflectivity).second;
+    const double peak = omega[layer - curve.reflectivity.begin()] - substrate_middle;
+    EXPECT_NEAR(peak / expected, 1.0, 0.03) << relaxation;
+  }
+}
+
 TEST(RockingCurve, StopsOnWhatItCannotModel) {
   const std::vector<double> omega = {0.0};
   EXPECT_THROW(Curve({{"GaAs"}}, 0, 0, -4, omega), Error);
