@@ -320,7 +320,6 @@ def _plot(path, args, x_name, x, scan):
 
 
 def _run(args):
-    plot = None
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always", xrdcalc.DataWarning)
         calculator = xrdcalc.Calculator(args.base)
@@ -332,19 +331,11 @@ def _run(args):
             header, rows, plot = _fitting(args, calculator)
         else:
             x_name, x, header, rows, scan = _scan(args, calculator)
+            plot = lambda path: _plot(path, args, x_name, x, scan)  # noqa: E731
     for w in caught:
         print(f"warning: {w.message}", file=sys.stderr)
     if args.command == "compute":
         print("\n".join(lines))
-        return
-    if plot is not None:
-        if args.out:
-            with open(args.out, "w", newline="") as stream:
-                _write_csv(stream, header, rows)
-        else:
-            _write_csv(sys.stdout, header, rows)
-        if args.plot:
-            plot(args.plot)
         return
     if args.out:
         with open(args.out, "w", newline="") as stream:
@@ -352,7 +343,7 @@ def _run(args):
     else:
         _write_csv(sys.stdout, header, rows)
     if args.plot:
-        _plot(args.plot, args, x_name, x, scan)
+        plot(args.plot)
 
 
 def _with_negative_ranges(argv):
