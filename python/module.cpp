@@ -103,20 +103,15 @@ void Collect(const xrd::Result& result, double* out, std::size_t i, std::vector<
   AddDistinct(math_errors, result.math_errors);
 }
 
-// Runs for n points: formula i (or the one formula) at wavelength i (or
-// the one wavelength). Returns the 16 values of each point as an n x 16
-// array, and the scan's distinct warnings and mathematical errors, which
-// the caller passes on.
-py::tuple Scan(const xrd::Calculator& calculator, const std::vector<std::string>& formulas,
+// Runs of one formula at each wavelength. Returns the 16 values of each
+// point as an n x 16 array, and the scan's distinct warnings and
+// mathematical errors, which the caller passes on.
+py::tuple Scan(const xrd::Calculator& calculator, const std::string& formula,
                py::array_t<double, py::array::c_style | py::array::forcecast> wavelengths,
                const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta, double scale) {
   if (wavelengths.ndim() != 1) throw py::value_error("the wavelengths must be a one-dimensional array");
-  const auto nw = static_cast<std::size_t>(wavelengths.shape(0));
-  const std::size_t nf = formulas.size();
-  if (nf == 0) throw py::value_error("no formula");
-  if (nf != 1 && nw != 1 && nf != nw) throw py::value_error("as many formulas as wavelengths, or one of either");
-  for (const std::string& formula : formulas) CheckFormula(formula);
-  const std::size_t n = std::max(nf, nw);
+  CheckFormula(formula);
+  const auto n = static_cast<std::size_t>(wavelengths.shape(0));
   py::array_t<double> values({static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(16)});
   double* out = values.mutable_data();
   const double* lambda = wavelengths.data();
@@ -124,10 +119,9 @@ py::tuple Scan(const xrd::Calculator& calculator, const std::vector<std::string>
   std::vector<std::string> math_errors;
   {
     py::gil_scoped_release release;
-    xrd::RunInput input = InputOf(formulas[0], lambda[0], hkl, lattice, theta, scale);
+    xrd::RunInput input = InputOf(formula, 0.0, hkl, lattice, theta, scale);
     for (std::size_t i = 0; i < n; ++i) {
-      if (nf != 1) input.formula = formulas[i];
-      if (nw != 1) input.lambda_angstrom = lambda[i];
+      input.lambda_angstrom = lambda[i];
       Collect(calculator.compute(input), out, i, warnings, math_errors);
     }
   }

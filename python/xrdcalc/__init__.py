@@ -247,7 +247,7 @@ class Calculator(_Calculator):
     def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale):
         composition = _composition(formula)
         if isinstance(composition, str):
-            return self._scan([composition], wavelengths, hkl, lattice, theta, scale)
+            return self._scan(composition, wavelengths, hkl, lattice, theta, scale)
         names = [name for name, _ in composition]
         weights = np.array([[weight for _, weight in composition]])
         return self._mix_scan(names, weights, wavelengths, hkl, lattice, theta, scale)

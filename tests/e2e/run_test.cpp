@@ -198,6 +198,7 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   WriteBytes(runner.base() / ".stf", "a name that is only the suffix is no structure\n");
   WriteBytes(runner.base() / "GaAsw.stf", "test wurtzite, its elements named on line 2\n2,186,Ga,As\n"
                                           "4.0,0.25,4.0,6.5,90,90,120\nGa\n1\n0, 0, 0\nAs\n1\n0, 0, 0.375\n");
+  WriteBytes(runner.base() / "Zq.stf", "gallium under another name\n1,225,Ga\n4.0,0.1\nGa\n1\n0, 0, 0\n");
   fs::create_directory(runner.base() / "Dir.stf");
   const std::string base = runner.base().string();
   const std::string help = runner.Run(std::nullopt, {}, "--help").standard_output;
@@ -229,6 +230,7 @@ TEST(Run, TellsWhatItHasWhenAsked) {
             "Q           4          0.1      Q  (too short a name for two symbols)\n"
             "Si          5.43102    0.2785   Si  (diamond-type silicon)\n"
             "Tri         unusable: element count 3 on line 2 is not 1 or 2\n"
+            "Zq          4          0.1      Ga  (gallium under another name)\n"
             "f1f2.dat: 9 elements, energies 1000 to 30000 eV; every one of them covers 5000 to 15000 eV\n");
   // Any other argument is ignored, with one warning line each, and the run goes on.
   const RunResult ran = runner.Run(kConventional, {}, "my.dat 'a b'");
@@ -242,8 +244,8 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   fs::create_directory(runner.base() / "f1f2.dat");
   const std::string unopened = "cannot open " + base + "/f1f2.dat: Is a directory\n";
   for (const auto& [arguments, shown] : {std::pair{"--version", "f0_xop.dat:\n  (missing)\nf1f2.dat:\n  " + unopened},
-                                         std::pair{"--list", "Tri         unusable: element count 3 on line 2 is "
-                                                             "not 1 or 2\nf1f2.dat: " + unopened}}) {
+                                         std::pair{"--list", "(gallium under another name)\nf1f2.dat: " +
+                                                                 unopened}}) {
     const RunResult run = runner.Run(std::nullopt, {}, arguments);
     EXPECT_EQ(run.exit_status, 0) << arguments;
     EXPECT_TRUE(run.standard_output.ends_with(shown)) << run.standard_output;

@@ -38,6 +38,15 @@ def test_wurtzite_alloys_and_hexagonal_indices(calc):
         calc.compute({"GaNw": 0.5, "AlN": 0.5}, CU_KA1, (0, 0, 2))
 
 
+def test_scans_of_mixes_hold_each_points_result(calc):
+    energies = [8000.0, 9000.0, 10400.0]
+    for formula in ("Ga0.7In0.3As", {"GaAs": 0.7, "InAs": 0.3}):
+        scan = calc.scan_energy(formula, energies, HKL)
+        assert [tuple(v) for v in scan.values()] == [calc.compute(formula, hkl=HKL, energy=e).values() for e in energies]
+    with pytest.raises(ValueError, match="as many mixes as wavelengths"):
+        calc._mix_scan(["GaAs", "InAs"], np.ones((3, 2)), [1.5, 1.4], HKL, (0, 0, 0), 0.0, 1.0)
+
+
 def test_composition_is_continuous_in_x(calc):
     xs = np.linspace(0.0, 1.0, 1001)
     scan = calc.scan_composition("Al", "Ga", "As", xs, HKL, CU_KA1)
@@ -109,7 +118,8 @@ def test_result_geometry_energy_and_pickle(calc):
     with pytest.warns(xrdcalc.DataWarning) as caught:
         warned = calc.compute("GaAs", xrdcalc.HC / 500000.0, HKL, theta=10.0, scale=2.0)
     assert caught[0].filename == __file__  # points at the caller
-    for result in (r, warned):
+    monoclinic = calc.compute("GaObeta", CU_KA1, (-2, 0, 1))
+    for result in (r, warned, monoclinic):
         back = pickle.loads(pickle.dumps(result))
         assert (back.values(), back.warnings, back.math_errors) == (result.values(), result.warnings,
                                                                      result.math_errors)

@@ -199,9 +199,11 @@ def test_cli_fits_a_measured_curve(calc, tmp_path):
     done = subprocess.run([sys.executable, "-m", "xrdcalc", "fit", "--stack", str(tmp_path / "stack.toml"),
                            "--data", str(tmp_path / "measured.csv"), "--hkl", "0", "0", "4", "--wavelength",
                            str(CU_KA1), "--free", "thickness_nm[0]", "--free", "x[0]=0.28", "--out",
-                           str(tmp_path / "fit.csv")], capture_output=True, text=True, timeout=120)
+                           str(tmp_path / "fit.csv"), "--plot", str(tmp_path / "fit.png")],
+                          capture_output=True, text=True, timeout=120)
     assert done.returncode == 0, done.stderr
     found = dict(line[2:].split(" = ") for line in done.stdout.splitlines())
     assert float(found["thickness_nm[0]"].split(" +- ")[0]) == pytest.approx(300, rel=0.01)
     assert float(found["x[0]"].split(" +- ")[0]) == pytest.approx(0.3, rel=0.01)
     assert len((tmp_path / "fit.csv").read_text().splitlines()) == len(omega) + 1
+    assert (tmp_path / "fit.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -99,6 +99,7 @@ class NonCubicTables : public ::testing::Test {
                            anion_sites);
     Write("Gam.stf", "test monoclinic gallium\n1,12\n4.0,0.1,5.0,6.0,90,100,90\nGa\n2\n0, 0, 0\n0.5, 0.5, 0\n");
     Write("Inm.stf", "test monoclinic indium\n1,12\n4.4,0.2,5.5,6.6,90,110,90\nIn\n2\n0, 0, 0\n0.5, 0.5, 0\n");
+    Write("Gat.stf", "test triclinic gallium\n1,1\n4.0,0.1,5.0,6.0,80,95,110\nGa\n1\n0, 0, 0\n");
   }
   void TearDown() override { fs::remove_all(base_); }
   void Write(const char* name, const std::string& text) { std::ofstream(base_ / name) << text; }
@@ -147,6 +148,10 @@ TEST_F(NonCubicTables, MixesOfOneKindOfCell) {
                                      .formula = "GaAsw"});
   EXPECT_EQ((std::array{given.a, given.c, given.gamma}), (std::array{4.1, 6.6, 120.0}));
   EXPECT_NEAR(given.d_spacing(), 3.3, 1e-15);
+  const Result triclinic = calc.compute({.lambda_angstrom = 1.2, .h = 1, .k = -2, .l = 3, .formula = "Gat"});
+  EXPECT_EQ((std::array{triclinic.alpha, triclinic.beta, triclinic.gamma}), (std::array{80.0, 95.0, 110.0}));
+  const UnitCell cell{4.0, 5.0, 6.0, 80, 95, 110};
+  EXPECT_NEAR(triclinic.d_spacing(), 1 / std::sqrt(ReciprocalNorm(Metric(cell), {1, -2, 3})), 1e-12);
   try {
     calc.compute({.lambda_angstrom = 1.2, .h = 0, .k = 0, .l = 2, .mix = {{"GaAsw", 1}, {"GaAs", 1}}});
     ADD_FAILURE() << "a hexagonal and an orthogonal cell mixed";
