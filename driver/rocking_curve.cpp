@@ -147,6 +147,14 @@ RockingCurve ComputeRockingCurve(const Calculator& calculator, const Stack& stac
   curve.reflectivity.reserve(input.omega_arcsec.size());
   for (double offset : input.omega_arcsec) {
     const double omega = omega_b + offset * kArcsecond;
+    // The incident beam must enter through the surface and the diffracted
+    // one leave through it (the Bragg case).
+    const bool enters = omega > 0.0 && omega < kPi;
+    if (!enters || std::sin(omega) * wavenumber + waves[0].h_z >= 0.0) {
+      throw Error("at " + FormatG(offset) + " arcsec from the Bragg angle (omega = " + FormatG(omega * 180.0 / kPi) +
+                  " degrees) the " + (enters ? "diffracted beam does not leave" : "beam does not enter") +
+                  " through the surface");
+    }
     double r = 0.0;
     if (input.polarization == Polarization::Sigma) {
       r = StackReflectivity(waves, wavenumber, omega, WavePolarization::Sigma);

@@ -153,11 +153,23 @@ TEST(RockingCurve, HexagonalLayersOnTheirBasalPlane) {
 TEST(RockingCurve, StopsOnWhatItCannotModel) {
   const std::vector<double> omega = {0.0};
   EXPECT_THROW(Curve({{"GaAs"}}, 0, 0, -4, omega), Error);
-  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega), Error);  // 111 on (001) only in grazing exit
-  EXPECT_NO_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega, Polarization::Sigma, true));
+  // 111 makes 54.7 degrees with [001], more than theta_B = 13.7: from (001) it is no Bragg
+  // reflection, neither in grazing incidence (the beam would come from inside) nor in exit
+  // (the diffracted beam would go into the crystal).
+  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega), Error);
+  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega, Polarization::Sigma, true), Error);
+  EXPECT_NO_THROW(Curve({{"GaAs"}}, 2, 2, 4, omega, Polarization::Sigma, true));
   EXPECT_THROW(Curve({{"GaAs"}, {{{"GaNw"}, 10.0}}}, 0, 0, 4, omega), Error);
   EXPECT_THROW(Curve({{"GaObeta"}}, 0, 0, 4, omega), Error);
   EXPECT_THROW(Curve({{"GaAs"}, {{{"AlAs"}, -1.0}}}, 0, 0, 4, omega), Error);
+  // 224 in grazing incidence enters at 6.6 degrees: 7 degrees below, the beam cannot enter.
+  try {
+    Curve({{"GaAs"}}, 2, 2, 4, {0.0, -7.0 * 3600});
+    ADD_FAILURE() << "a beam from below the surface";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("at -25200 arcsec from the Bragg angle"), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("the beam does not enter through the surface"), std::string::npos);
+  }
 }
 
 }  // namespace
