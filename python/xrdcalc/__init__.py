@@ -26,7 +26,7 @@ from ._alloys import quaternary, real_fraction_mix, three_anions, three_cations
 from ._composition import composition_formula
 from ._fit import RockingCurveFit
 from ._fit import fit_rocking_curve as _fit_rocking_curve
-from ._rocking import Layer, RockingCurve, Stack, gaussian_smoothing, repeat
+from ._rocking import Layer, RockingCurve, Stack, gaussian_smoothing, kernel_half_width, repeat
 from ._scan import AnomalousFactors, Scan
 
 __all__ = ["Calculator", "Result", "Scan", "AnomalousFactors", "Error", "DataWarning",
@@ -227,21 +227,21 @@ class Calculator(_Calculator):
         if grazing not in ("incidence", "exit"):
             raise ValueError(f"grazing is \"incidence\" or \"exit\", not {grazing!r}")
         layers = [(_composition(layer.material), layer.thickness_nm, layer.relaxation) for layer in stack.layers]
-        grid, half = omega, 0
+        grid = omega
         if resolution_arcsec is not None:
             if not (resolution_arcsec > 0 and math.isfinite(resolution_arcsec)):
                 raise ValueError(f"the resolution is {resolution_arcsec!r}; it must be positive and finite")
             if len(omega) < 2:
                 raise ValueError("a resolution needs at least two angles")
             step = omega[1] - omega[0]
-            _, half = gaussian_smoothing(omega[:2], omega[:2], resolution_arcsec)
+            half = kernel_half_width(step, resolution_arcsec)
             grid = np.concatenate([omega[0] - step * np.arange(half, 0, -1), omega,
                                    omega[-1] + step * np.arange(1, half + 1)])
         reflectivity, substrate_omega, peaks = self._rocking_curve(
             _composition(stack.substrate), layers, hkl, wavelength, grid, polarization, grazing == "exit",
             stack.surface)
         if resolution_arcsec is not None:
-            reflectivity, _ = gaussian_smoothing(grid, reflectivity, resolution_arcsec)
+            reflectivity = gaussian_smoothing(grid, reflectivity, resolution_arcsec)
         return RockingCurve(omega, reflectivity, substrate_omega, peaks)
 
     def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale):

@@ -90,15 +90,26 @@ def material_argument(material, composition):
     return composition(material)
 
 
+def _sigma(fwhm_arcsec):
+    return fwhm_arcsec / (2.0 * math.sqrt(2.0 * math.log(2.0)))
+
+
+def kernel_half_width(step, fwhm_arcsec):
+    """How many grid steps the Gaussian of `fwhm_arcsec` reaches to each
+    side (four sigma)."""
+    return int(math.ceil(4.0 * _sigma(fwhm_arcsec) / abs(step)))
+
+
 def gaussian_smoothing(omega, values, fwhm_arcsec):
     """`values` on the uniform grid `omega` convolved with a normalised
-    Gaussian of full width at half maximum `fwhm_arcsec`."""
+    Gaussian of full width at half maximum `fwhm_arcsec`; the result is
+    shorter by kernel_half_width at each end."""
     step = omega[1] - omega[0]
     if not np.allclose(np.diff(omega), step, rtol=1e-6, atol=1e-9):
         raise ValueError("a resolution needs equally spaced angles")
-    sigma = fwhm_arcsec / (2.0 * math.sqrt(2.0 * math.log(2.0)))
-    half = int(math.ceil(4.0 * sigma / abs(step)))
+    sigma = _sigma(fwhm_arcsec)
+    half = kernel_half_width(step, fwhm_arcsec)
     x = np.arange(-half, half + 1) * step
     kernel = np.exp(-0.5 * (x / sigma) ** 2)
     kernel /= kernel.sum()
-    return np.convolve(values, kernel, mode="valid"), half
+    return np.convolve(values, kernel, mode="valid")
