@@ -4,6 +4,7 @@
 // (w * value) / total and added to a running double.
 #include "composite/composite_structure.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -137,6 +138,7 @@ void TCompositeStructure::AccumulateWeighted(double& field, int index, double va
 
 void TCompositeStructure::NewStructure(double a, double b, double c, std::string name) {
   Structure.emplace(a, b, c, Lambda, H, K, L, Theta, std::move(name));
+  Structure->Vibration = &Vibration;
 }
 
 void TCompositeStructure::CheckReflectionInReach() const {
@@ -184,6 +186,21 @@ void TCompositeStructure::WeighAngles() {
   }
 }
 
+void TCompositeStructure::NoteElements() {
+  if (!Vibration.b_factors || Vibration.b_factors->empty()) return;
+  const TStructure& s = *Structure;
+  for (int slot = 0; slot < s.VisitedElementCount(); ++slot) ElementsSeen.push_back(s.Elements[slot]->Symbol.ToString());
+}
+
+void TCompositeStructure::CheckGivenBFactorsUsed() const {
+  if (!Vibration.b_factors) return;
+  for (const auto& given : *Vibration.b_factors) {
+    if (std::find(ElementsSeen.begin(), ElementsSeen.end(), given.first) != ElementsSeen.end()) continue;
+    const std::string run = Formula.empty() ? std::string("the mix") : Quote(Formula);
+    throw Error("a B factor is given for " + given.first + ", which is not an element of " + run);
+  }
+}
+
 void TCompositeStructure::ComputeStructureFactors() {
   if (HasDigits == 0) {
     ComponentCount = 1;
@@ -194,6 +211,7 @@ void TCompositeStructure::ComputeStructureFactors() {
     Gamma = Structure->Gamma;
     Orthogonal = Structure->Orthogonal;
     Structure->Calculate();
+    NoteElements();
     Structure->GetResults(&StructureFactors[0], &StructureFactors[1], &StructureFactors[2], &StructureFactors[3],
                           &StructureFactors[4], &StructureFactors[5]);
   } else {
@@ -207,6 +225,7 @@ void TCompositeStructure::ComputeStructureFactors() {
       angles_differ = KeepAngles(i, first) || angles_differ;
       first = false;
       Structure->Calculate();
+      NoteElements();
       double r[6];
       Structure->GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
       for (int k = 0; k < 6; ++k) AccumulateWeighted(StructureFactors[k], i, r[k]);
@@ -215,6 +234,7 @@ void TCompositeStructure::ComputeStructureFactors() {
     // Angles that all components share stay exactly as they are.
     if (angles_differ) WeighAngles();
   }
+  CheckGivenBFactorsUsed();
   FactorsDone = 1;
 }
 

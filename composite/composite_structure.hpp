@@ -84,6 +84,9 @@ class TCompositeStructure {
   // Stop with an Error, rather than compute with a NaN angle, where the
   // reflection of a structure lies beyond 2 theta = 180 degrees.
   bool RefuseUnreachable = false;
+  // The atoms' thermal vibration, which each structure applies to its own
+  // elements; inactive by default.
+  ThermalVibration Vibration;
 
  private:
   bool HasPartner() const { return DigitlessIndex < kNoPartner; }
@@ -100,6 +103,11 @@ class TCompositeStructure {
   bool KeepAngles(int index, bool first);
   // The weighted mean of the components' angles.
   void WeighAngles();
+  // Notes the elements of the structure just computed, for the check that
+  // every element given a B factor is one of the run's.
+  void NoteElements();
+  void CheckGivenBFactorsUsed() const;
+  std::vector<std::string> ElementsSeen;
 };
 
 }  // namespace xrd

@@ -62,12 +62,15 @@ Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diag
     if (const std::string problem = LibraryRunProblem(run); !problem.empty()) throw Error(problem);
   }
   if (!run.mix.empty() && !run.formula.empty()) throw Error("a run has a formula or a mix, not both");
+  const ThermalVibration vibration{run.temperature_k, &run.b_factors};
+  if (const std::string problem = ThermalVibrationProblem(vibration); !problem.empty()) throw Error(problem);
   DiagnosticsScope diagnostics_scope(diagnostics);
   DataFilesScope files_scope(files);
   TCompositeStructure composite(run.a, run.b, run.c, run.value4, run.value5, run.value6, run.lambda_angstrom, run.h,
                                 run.k, run.l, run.theta_degrees, run.formula, run.scale);
   if (!run.mix.empty()) composite.SetMix(run.mix);
   composite.RefuseUnreachable = for_library;
+  composite.Vibration = vibration;
   composite.ComputeStructureFactors();
   composite.ComputeOpticalConstants();
   composite.ComputeStructureScalar();

@@ -1,5 +1,6 @@
 // TElement: the element's complex scattering factor f = f0(s) + f1 - f0(0)
-// + i*f2 summed over its sites into F(hkl) and F(-h-k-l).
+// + i*f2, damped by its thermal vibration where it has one, summed over its
+// sites into F(hkl) and F(-h-k-l).
 #include "element/element.hpp"
 
 #include "element/anomalous_factors.hpp"
@@ -57,7 +58,10 @@ void TElement::Calculate() {
     f2 = 0.0;
   }
   const double f_prime = f1 - f0_zero;
-  const double f_eff = f0_s + f_prime;
+  // Without a vibration the factor 1 leaves every bit as it is.
+  const double damping = Displacement ? DebyeWallerFactor(*Displacement, s, AlongCShare) : 1.0;
+  const double f_eff = (f0_s + f_prime) * damping;
+  const double f2_damped = f2 * damping;
 
   const SiteTable& table = SitesOf(CurrentDataFiles().Get(FileName), Symbol);
   for (int i = 0; i < table.count; ++i) {
@@ -68,10 +72,10 @@ void TElement::Calculate() {
     const double phi = kTwoPi * p;
     const double cos_phi = math::cos(phi);
     const double sin_phi = math::sin(phi);
-    r.ReFPlus += f_eff * cos_phi - f2 * sin_phi;
-    r.ImFPlus += f_eff * sin_phi + f2 * cos_phi;
-    r.ReFMinus += f_eff * cos_phi + f2 * sin_phi;
-    r.ImFMinus += f2 * cos_phi - f_eff * sin_phi;
+    r.ReFPlus += f_eff * cos_phi - f2_damped * sin_phi;
+    r.ImFPlus += f_eff * sin_phi + f2_damped * cos_phi;
+    r.ReFMinus += f_eff * cos_phi + f2_damped * sin_phi;
+    r.ImFMinus += f2_damped * cos_phi - f_eff * sin_phi;
   }
 }
 

@@ -3,11 +3,13 @@
 // F(-h-k-l) summed over its sites in the structure file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "element/chemical_symbol.hpp"
 #include "element/structure_factor_sums.hpp"
+#include "thermal/debye_waller_factor.hpp"
 
 namespace xrd {
 
@@ -45,6 +47,11 @@ class TElement {
   double K;
   double L;
   double Theta;
+  // The thermal vibration that damps the scattering factor in F(hkl) and
+  // F(-h-k-l) (not the sums of f1 and f2), and the share of the reflection's
+  // 1/d^2 along c it uses; none: no damping.
+  std::optional<ThermalDisplacement> Displacement;
+  double AlongCShare = 0.0;
   StructureFactorSums Sums;  // computed by Calculate
 };
 

@@ -1,5 +1,5 @@
 // TStructure: header reading, lattice rule, Bragg angle, element creation
-// and the totals over the elements.
+// with each element's thermal vibration, and the totals over the elements.
 #include "structure/structure.hpp"
 
 #include "runtime/checked_math.hpp"
@@ -89,9 +89,26 @@ int TStructure::VisitedElementCount() const {
   return visited;
 }
 
+void TStructure::SetVibrations(int visited) {
+  for (int slot = 0; slot < visited; ++slot) {
+    TElement& element = *Elements[slot];
+    element.Displacement = DisplacementOf(CurrentDataFiles(), *Vibration, Name, element.Symbol.ToString());
+    if (element.Displacement->IsIsotropic()) continue;
+    // B11 and B33 take c perpendicular to a and b, as in a hexagonal cell.
+    if (Alpha != 90.0 || Beta != 90.0) {
+      throw Error("the B of " + element.Symbol.ToString() + " in " + Name +
+                  " differs across and along c, but the cell's c is not perpendicular to a and b");
+    }
+    const double inverse_squared_spacing =
+        Orthogonal ? H * H / A / A + K * K / B / B + L * L / C / C : ObliqueInverseSquaredSpacing(H, K, L, Cell());
+    element.AlongCShare = AlongCShare(L, C, inverse_squared_spacing);
+  }
+}
+
 void TStructure::Calculate() {
   CreateElements();
   const int visited = VisitedElementCount();
+  if (Vibration && Vibration->Active()) SetVibrations(visited);
   for (int slot = 0; slot < visited; ++slot) Elements[slot]->Calculate();
   for (int slot = 0; slot < visited; ++slot) {
     StructureFactorSums r;

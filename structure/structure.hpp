@@ -10,6 +10,7 @@
 
 #include "element/element.hpp"
 #include "structure/unit_cell.hpp"
+#include "thermal/thermal_vibration.hpp"
 
 namespace xrd {
 
@@ -58,8 +59,12 @@ class TStructure {
   StructureFactorSums Sums;  // the elements' totals, zero until Calculate
   // The symbols line 2 of the structure file names (kept with the file), or none.
   const std::array<std::string, 2>* NamedSymbols = nullptr;
+  // The run's thermal vibration, or none: no Debye-Waller factors.
+  const ThermalVibration* Vibration = nullptr;
 
  private:
+  // Gives each element its thermal vibration in this structure.
+  void SetVibrations(int visited);
   void DeriveBraggAngle(double a, double b, double c);
   void CreateElements();
 };

@@ -2,6 +2,8 @@
 // in the library, a mix may also be given with real weights.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,15 @@ struct RunInput {
   // the formula's to the last bit. At most 10 components. Library only:
   // input.dat has the formula.
   std::vector<MixComponent> mix = {};
+  // The atoms' thermal vibration. At a temperature in kelvin each element's
+  // scattering factor in F(hkl) and F(-h-k-l) is damped by exp(-B s^2),
+  // s = sin(theta)/lambda, with the element's B in its structure from the
+  // data directory's debye_waller.dat (across and along c where it has two);
+  // B values given per element symbol ({"Ga", 0.61}, square angstroms)
+  // take precedence. Neither: no damping, the results of input.dat. The
+  // program sets the temperature with --temperature.
+  std::optional<double> temperature_k = std::nullopt;
+  std::map<std::string, double> b_factors = {};
 };
 
 // Reads the text of input.dat (line feeds; carriage returns are dropped as
