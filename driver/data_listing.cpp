@@ -12,6 +12,7 @@
 #include "runtime/printable.hpp"
 #include "structure/structure.hpp"
 #include "structure/structure_header.hpp"
+#include "thermal/debye_waller_table.hpp"
 #include "xrdcalc/error.hpp"
 
 #ifndef XRDCALC_VERSION
@@ -105,10 +106,31 @@ std::string EnergyRange(const DataFiles& files) {
          " eV; every one of them covers " + FormatG(common_low) + " to " + FormatG(common_high) + " eV\n";
 }
 
+// The Debye-Waller table, or null with `problem` saying why not.
+const DebyeWallerTable* ThermalTable(const DataFiles& files, std::string& problem) {
+  try {
+    if (!files.GetIfPresent(kDebyeWallerFileName)) {
+      problem = "missing";
+      return nullptr;
+    }
+    return &DebyeWallerTableOf(files);
+  } catch (const Error& error) {
+    problem = error.what();
+    return nullptr;
+  }
+}
+
+// "  [B(T) 0-1000 K]" for a structure with Debye-Waller data, "  [no B(T)]" without.
+std::string ThermalMark(const DebyeWallerTable* table, const std::string& name) {
+  if (!table) return {};
+  if (!table->HasStructure(name)) return "  [no B(T)]";
+  return "  [B(T) 0-" + FormatG(table->HighestTemperature(name)) + " K]";
+}
+
 }  // namespace
 
 std::string UsageText(const std::string& data_directory) {
-  return "usage: xrdcalc [--help | --version | --list]\n"
+  return "usage: xrdcalc [--help | --version | --list] [--temperature K]\n"
          "\n"
          "Without options, xrdcalc reads input.dat in the working directory, computes the\n"
          "structure factors and optical constants of one reflection of a crystal or mixed\n"
@@ -132,8 +154,12 @@ std::string UsageText(const std::string& data_directory) {
          "  17     empty\n"
          "  18     structure scalar (%f)\n"
          "\n"
-         "Data: f0_xop.dat, f1f2.dat and <structure>.stf in the directory Base beside the\n"
-         "executable, here " +
+         "--temperature K damps each element's scattering factor in F(hkl) and F(-h-k-l)\n"
+         "by its thermal vibration at K kelvin, exp(-B s^2) with B from debye_waller.dat;\n"
+         "a structure without B data there stops the run. Without it, no damping.\n"
+         "\n"
+         "Data: f0_xop.dat, f1f2.dat, <structure>.stf and debye_waller.dat in the directory\n"
+         "Base beside the executable, here " +
          data_directory +
          "\n"
          "\n"
@@ -142,19 +168,22 @@ std::string UsageText(const std::string& data_directory) {
          "is left, not even one from an earlier run.\n"
          "\n"
          "Options: --help this text; --version the version and the tables' sources;\n"
-         "--list the structures and the energy range of the data directory. Any other\n"
-         "argument is ignored with a warning.\n";
+         "--list the structures (with the temperatures of their B data) and the energy\n"
+         "range of the data directory. Any other argument is ignored with a warning.\n";
 }
 
 std::string VersionText(const DataFiles& files) {
   return std::string("xrdcalc ") + XRDCALC_VERSION + "\n" + "data directory: " + files.directory() + "\n" +
-         SourceLines(files, "f0_xop.dat", 3) + SourceLines(files, "f1f2.dat", 3);
+         SourceLines(files, "f0_xop.dat", 3) + SourceLines(files, "f1f2.dat", 3) +
+         SourceLines(files, kDebyeWallerFileName, 3);
 }
 
 std::string ListingText(const DataFiles& files) {
   std::string text = "data directory: " + files.directory() + "\n";
   text += Padded("structure", 12) + Padded("a (A)", 11) + Padded("scalar", 9) + "elements\n";
   text += "(a cell that is not cubic as a b c in A, alpha beta gamma in degrees)\n";
+  std::string thermal_problem;
+  const DebyeWallerTable* thermal = ThermalTable(files, thermal_problem);
   for (const std::string& file_name : files.NamesEndingIn(".stf")) {
     const std::string name = file_name.substr(0, file_name.size() - 4);
     std::string line = Padded(Printable(name), 12);
@@ -179,9 +208,11 @@ std::string ListingText(const DataFiles& files) {
       line += Printable(name.substr(0, 2));
     }
     const std::string_view title = files.Get(file_name).text().substr(0, files.Get(file_name).text().find('\n'));
-    text += line + "  (" + Printable(title) + ")\n";
+    text += line + "  (" + Printable(title) + ")" + ThermalMark(thermal, name) + "\n";
   }
-  return text + EnergyRange(files);
+  text += EnergyRange(files);
+  if (!thermal) text += std::string(kDebyeWallerFileName) + ": " + thermal_problem + "\n";
+  return text;
 }
 
 }  // namespace xrd

@@ -1,5 +1,6 @@
 // xrdcalc entry point: runs input.dat -> output.dat in the working directory.
-// --help, --version and --list tell about the program and its data; any
+// --help, --version and --list tell about the program and its data;
+// --temperature K applies the atoms' thermal vibration at K kelvin; any
 // other argument is ignored with a warning. On an orderly stop the message
 // goes to standard error, a stale output.dat is removed and the exit status
 // is 1.
@@ -11,12 +12,14 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "driver/data_listing.hpp"
 #include "driver/program_run.hpp"
 #include "driver/run_files.hpp"
+#include "runtime/c_number.hpp"
 #include "runtime/diagnostics.hpp"
 #include "runtime/executable_location.hpp"
 #include "runtime/printable.hpp"
@@ -28,20 +31,43 @@ bool IsRequest(std::string_view argument) {
   return argument == "--help" || argument == "--version" || argument == "--list";
 }
 
-// The first argument that names something to tell, or nothing; every other
-// argument draws a warning.
-std::string_view RequestedInformation(int argc, char** argv) {
-  std::string_view requested;
+constexpr std::string_view kTemperatureOption = "--temperature";
+
+struct Arguments {
+  std::string_view requested;  // the first argument that names something to tell, or none
+  std::optional<double> temperature_k;
+  std::string problem;  // an unusable --temperature, or none
+};
+
+void ReadTemperature(std::string_view value, Arguments& arguments) {
+  double temperature = 0.0;
+  const std::size_t used = xrd::ConvertCNumber(value.data(), value.data() + value.size(), temperature);
+  if (arguments.temperature_k) {
+    arguments.problem = "--temperature is given more than once";
+  } else if (value.empty() || used != value.size()) {
+    arguments.problem = "--temperature needs a number of kelvin, not " + xrd::Quote(value);
+  } else {
+    arguments.temperature_k = temperature;
+  }
+}
+
+// The requests, the temperature; every other argument draws a warning.
+Arguments ReadArguments(int argc, char** argv) {
+  Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
-    if (!IsRequest(argument)) {
+    if (argument == kTemperatureOption) {
+      ReadTemperature(i + 1 < argc ? std::string_view(argv[++i]) : std::string_view(), arguments);
+    } else if (argument.starts_with(std::string(kTemperatureOption) + "=")) {
+      ReadTemperature(argument.substr(kTemperatureOption.size() + 1), arguments);
+    } else if (!IsRequest(argument)) {
       xrd::Warn("argument " + xrd::Quote(argument) + " ignored: xrdcalc reads input.dat in the working directory " +
                 "(see --help)");
-    } else if (requested.empty()) {
-      requested = argument;
+    } else if (arguments.requested.empty()) {
+      arguments.requested = argument;
     }
   }
-  return requested;
+  return arguments;
 }
 
 int Tell(std::string_view what, const std::string& data_directory) {
@@ -70,13 +96,15 @@ void RemoveStaleOutput(std::string& message) {
 int main(int argc, char** argv) {
   // A file-size limit makes writes fail with a message instead of killing.
   std::signal(SIGXFSZ, SIG_IGN);
-  const std::string_view requested = RequestedInformation(argc, argv);
+  const Arguments arguments = ReadArguments(argc, argv);
+  const std::string_view requested = arguments.requested;
   std::string message;
   try {
     const std::string data_directory =
         xrd::DataDirectoryBeside(xrd::ExecutableDirectory(xrd::CluesOfThisProcess(argc > 0 ? argv[0] : nullptr)));
     if (!requested.empty()) return Tell(requested, data_directory);
-    xrd::RunProgram(data_directory);
+    if (!arguments.problem.empty()) throw xrd::Error(arguments.problem);
+    xrd::RunProgram(data_directory, arguments.temperature_k);
     return 0;
   } catch (const xrd::Error& error) {
     message = error.what();

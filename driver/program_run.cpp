@@ -54,7 +54,7 @@ Result ComputeFromStableData(const RunInput& run, const std::string& data_direct
 
 }  // namespace
 
-void RunProgram(const std::string& data_directory) {
+void RunProgram(const std::string& data_directory, std::optional<double> temperature_k) {
   std::string problem;
   std::optional<std::string> input = LoadTextFile(kInputFileName, &problem, kLargestInput);
   if (!input) throw Error(std::string("cannot read ") + kInputFileName + ": " + problem);
@@ -62,7 +62,8 @@ void RunProgram(const std::string& data_directory) {
   Result result;
   try {
     std::vector<std::string> input_warnings;
-    const RunInput run = ParseRunInput(*input, &input_warnings);
+    RunInput run = ParseRunInput(*input, &input_warnings);
+    run.temperature_k = temperature_k;
     for (const std::string& warning : input_warnings) diagnostics.AddWarning(warning);
     result = ComputeFromStableData(run, data_directory, diagnostics);
   } catch (const Error&) {

@@ -33,6 +33,8 @@ RunInput RunOf(const Material& material, const RockingCurveInput& input) {
   run.l = input.l;
   run.formula = material.formula;
   run.mix = material.mix;
+  run.temperature_k = input.temperature_k;
+  run.b_factors = input.b_factors;
   return run;
 }
 

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "runtime/text_mode.hpp"
 #include "tests/e2e/program_runner.hpp"
 #include "tests/support/test_tables_model.hpp"
+#include "xrdcalc/calculator.hpp"
 
 namespace xrd::testing {
 namespace {
@@ -206,7 +208,9 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   const RunResult version = runner.Run(std::nullopt, {}, "--version");
   EXPECT_EQ(version.standard_output.substr(version.standard_output.find('\n') + 1),
             "data directory: " + base + "\nf0_xop.dat:\n  #F f0 test\n  #UT units and a tab\n  #C first\n"
-            "f1f2.dat:\n  #C one\n  #C two\n  #C three\n");
+            "f1f2.dat:\n  #C one\n  #C two\n  #C three\n"
+            "debye_waller.dat:\n  #F debye_waller.dat of the test tables: B(T) rows made up for the tests\n"
+            "  #C B in square angstroms at 0, 100, 300 and 1000 K; InP has none\n");
   const RunResult list = runner.Run(std::nullopt, {}, "x --list");
   const std::string ignored = "\" ignored: xrdcalc reads input.dat in the working directory (see --help)\n";
   EXPECT_EQ(list.error_output, "warning: argument \"x" + ignored);
@@ -214,23 +218,23 @@ TEST(Run, TellsWhatItHasWhenAsked) {
             "data directory: " + base + "\n"
             "structure   a (A)      scalar   elements\n"
             "(a cell that is not cubic as a b c in A, alpha beta gamma in degrees)\n"
-            "BN          3.615      0.2      B N  (test two one-letter symbols)\n"
+            "BN          3.615      0.2      B N  (test two one-letter symbols)  [no B(T)]\n"
             "Dir         unusable: cannot open " + base + "/Dir.stf: Is a directory\n"
-            "Ga          4          0.1      Ga  (test element Ga alone)\n"
-            "GaAs        5          0.3      Ga As  (test zincblende with one site per element)\n"
-            "GaAsw       4 4 6.5 90 90 120 0.25     Ga As  (test wurtzite, its elements named on line 2)\n"
+            "Ga          4          0.1      Ga  (test element Ga alone)  [no B(T)]\n"
+            "GaAs        5          0.3      Ga As  (test zincblende with one site per element)  [B(T) 0-1000 K]\n"
+            "GaAsw       4 4 6.5 90 90 120 0.25     Ga As  (test wurtzite, its elements named on line 2)  [no B(T)]\n"
             "Gab         unusable: line 2 is not \"element count,number\"\n"
             "Gas         4          0.1      Ga  (twenty-five sites declared (the name begins with the symbol ... "
-            "(63 characters))\n"
+            "(63 characters))  [no B(T)]\n"
             "He          4          0.1      He  (helium alone, in the form-factor table but not in the f1f2 t... "
-            "(64 characters))\n"
-            "In          4.4        0.2      In  (test element In alone)\n"
-            "InAs        6          0.35     In As  (test zincblende with one site per element)\n"
-            "InP         5.8687     0.36     In P  (test two-letter and one-letter symbols)\n"
-            "Q           4          0.1      Q  (too short a name for two symbols)\n"
-            "Si          5.43102    0.2785   Si  (diamond-type silicon)\n"
+            "(64 characters))  [no B(T)]\n"
+            "In          4.4        0.2      In  (test element In alone)  [no B(T)]\n"
+            "InAs        6          0.35     In As  (test zincblende with one site per element)  [B(T) 0-300 K]\n"
+            "InP         5.8687     0.36     In P  (test two-letter and one-letter symbols)  [no B(T)]\n"
+            "Q           4          0.1      Q  (too short a name for two symbols)  [no B(T)]\n"
+            "Si          5.43102    0.2785   Si  (diamond-type silicon)  [B(T) 0-1000 K]\n"
             "Tri         unusable: element count 3 on line 2 is not 1 or 2\n"
-            "Zq          4          0.1      Ga  (gallium under another name)\n"
+            "Zq          4          0.1      Ga  (gallium under another name)  [no B(T)]\n"
             "f1f2.dat: 9 elements, energies 1000 to 30000 eV; every one of them covers 5000 to 15000 eV\n");
   // Any other argument is ignored, with one warning line each, and the run goes on.
   const RunResult ran = runner.Run(kConventional, {}, "my.dat 'a b'");
@@ -243,14 +247,54 @@ TEST(Run, TellsWhatItHasWhenAsked) {
   fs::remove(runner.base() / "f1f2.dat");
   fs::create_directory(runner.base() / "f1f2.dat");
   const std::string unopened = "cannot open " + base + "/f1f2.dat: Is a directory\n";
-  for (const auto& [arguments, shown] : {std::pair{"--version", "f0_xop.dat:\n  (missing)\nf1f2.dat:\n  " + unopened},
-                                         std::pair{"--list", "(gallium under another name)\nf1f2.dat: " +
-                                                                 unopened}}) {
+  const std::string table_lines = "debye_waller.dat:\n  #F debye_waller.dat of the test tables: B(T) rows made up "
+                                  "for the tests\n  #C B in square angstroms at 0, 100, 300 and 1000 K; InP has none\n";
+  for (const auto& [arguments, shown] :
+       {std::pair{"--version", "f0_xop.dat:\n  (missing)\nf1f2.dat:\n  " + unopened + table_lines},
+        std::pair{"--list", "(gallium under another name)  [no B(T)]\nf1f2.dat: " + unopened}}) {
     const RunResult run = runner.Run(std::nullopt, {}, arguments);
     EXPECT_EQ(run.exit_status, 0) << arguments;
     EXPECT_TRUE(run.standard_output.ends_with(shown)) << run.standard_output;
     EXPECT_FALSE(run.output) << arguments;
   }
+}
+
+// --temperature K damps the structure factors as the library does at K
+// kelvin; an unusable value, or a structure without B data, stops the run
+// with one message and leaves no output.dat, not even an earlier one.
+TEST(Run, AppliesThermalVibrationAtTheTemperatureGiven) {
+  ProgramRunner runner(kTestBase);
+  const std::string input = "0 0 0\n0 0 0\n1.5405929\n0 0 2\n0\nGaAs\n1\n";
+  const Calculator calculator(runner.base().string());
+  RunInput run = ParseRunInput(input);
+  run.temperature_k = 250.0;
+  for (const char* arguments : {"--temperature 250", "--temperature=250", "--temperature 2.5e2"}) {
+    const RunResult warm = runner.Run(input, {}, arguments);
+    EXPECT_EQ(warm.exit_status, 0) << warm.error_output;
+    EXPECT_EQ(warm.error_output, "");
+    EXPECT_EQ(warm.output, ToTextModeBytes(FormatOutput(calculator.compute(run)))) << arguments;
+  }
+  const std::string unknown = "xrdcalc: the Debye-Waller table " + (runner.base() / "debye_waller.dat").string() +
+                              " has no B for In in InP; at a temperature every element needs one (the library and "
+                              "the Python module also take B factors given per element)\n";
+  const std::pair<std::string, std::string> stops[] = {
+      {"--temperature 1e9", "xrdcalc: the Debye-Waller table gives the B of Ga in GaAs up to 1000 K, not at 1e+09 K\n"},
+      {"--temperature -3", "xrdcalc: the temperature is -3; it must be a finite number of kelvin from 0 on\n"},
+      {"--temperature 3K", "xrdcalc: --temperature needs a number of kelvin, not \"3K\"\n"},
+      {"--temperature", "xrdcalc: --temperature needs a number of kelvin, not \"\"\n"},
+      {"--temperature 3 --temperature=3", "xrdcalc: --temperature is given more than once\n"},
+  };
+  for (const auto& [arguments, message] : stops) {
+    WriteBytes(runner.work() / "output.dat", "a stale result\n");
+    const RunResult stopped = runner.Run(input, {}, arguments);
+    EXPECT_EQ(stopped.exit_status, 1) << arguments;
+    EXPECT_EQ(stopped.error_output, message);
+    EXPECT_FALSE(stopped.output) << arguments;
+  }
+  WriteBytes(runner.work() / "output.dat", "a stale result\n");
+  const RunResult no_data = runner.Run("0 0 0\n0 0 0\n1.5405929\n0 0 4\n0\nInP\n1\n", {}, "--temperature 300");
+  EXPECT_EQ(no_data.error_output, unknown);
+  EXPECT_FALSE(no_data.output);
 }
 
 // The bundled examples with the shipped Base/ reproduce their recorded
