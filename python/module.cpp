@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <optional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -49,9 +51,25 @@ std::vector<xrd::MixComponent> MixOf(const Mix& mix) {
   return components;
 }
 
+// The thermal vibration a call asks for: a temperature in kelvin and B
+// factors per element, each optional (a call passes None for neither).
+struct Vibration {
+  std::optional<double> temperature_k;
+  std::optional<std::map<std::string, double>> b_factors;
+};
+
+template <class Input>
+void SetVibration(Input& input, const Vibration* vibration) {
+  if (!vibration) return;
+  input.temperature_k = vibration->temperature_k;
+  if (vibration->b_factors) input.b_factors = *vibration->b_factors;
+}
+
 xrd::RunInput InputOf(std::string formula, double wavelength, const std::array<double, 3>& hkl,
-                      const std::array<double, 3>& lattice, double theta, double scale) {
+                      const std::array<double, 3>& lattice, double theta, double scale,
+                      const Vibration* vibration) {
   xrd::RunInput input;
+  SetVibration(input, vibration);
   input.a = lattice[0];
   input.b = lattice[1];
   input.c = lattice[2];
@@ -75,18 +93,19 @@ void CheckFormula(const std::string& formula) {
 
 xrd::Result Compute(const xrd::Calculator& calculator, std::string formula, double wavelength,
                     const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
-                    double scale) {
+                    double scale, const Vibration* vibration) {
   CheckFormula(formula);
-  xrd::Result result = calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale));
+  xrd::Result result =
+      calculator.compute(InputOf(std::move(formula), wavelength, hkl, lattice, theta, scale, vibration));
   Warn(result.warnings);
   return result;
 }
 
 xrd::Result ComputeMix(const xrd::Calculator& calculator, const Mix& mix, double wavelength,
                        const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
-                       double scale) {
+                       double scale, const Vibration* vibration) {
   if (mix.empty()) throw xrd::Error("the mix has no components");
-  xrd::RunInput input = InputOf({}, wavelength, hkl, lattice, theta, scale);
+  xrd::RunInput input = InputOf({}, wavelength, hkl, lattice, theta, scale, vibration);
   input.mix = MixOf(mix);
   xrd::Result result = calculator.compute(input);
   Warn(result.warnings);
@@ -108,7 +127,8 @@ void Collect(const xrd::Result& result, double* out, std::size_t i, std::vector<
 // mathematical errors, which the caller passes on.
 py::tuple Scan(const xrd::Calculator& calculator, const std::string& formula,
                py::array_t<double, py::array::c_style | py::array::forcecast> wavelengths,
-               const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta, double scale) {
+               const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta, double scale,
+               const Vibration* vibration) {
   if (wavelengths.ndim() != 1) throw py::value_error("the wavelengths must be a one-dimensional array");
   CheckFormula(formula);
   const auto n = static_cast<std::size_t>(wavelengths.shape(0));
@@ -119,7 +139,7 @@ py::tuple Scan(const xrd::Calculator& calculator, const std::string& formula,
   std::vector<std::string> math_errors;
   {
     py::gil_scoped_release release;
-    xrd::RunInput input = InputOf(formula, 0.0, hkl, lattice, theta, scale);
+    xrd::RunInput input = InputOf(formula, 0.0, hkl, lattice, theta, scale, vibration);
     for (std::size_t i = 0; i < n; ++i) {
       input.lambda_angstrom = lambda[i];
       Collect(calculator.compute(input), out, i, warnings, math_errors);
@@ -135,7 +155,7 @@ py::tuple MixScan(const xrd::Calculator& calculator, const std::vector<std::stri
                   py::array_t<double, py::array::c_style | py::array::forcecast> weights,
                   py::array_t<double, py::array::c_style | py::array::forcecast> wavelengths,
                   const std::array<double, 3>& hkl, const std::array<double, 3>& lattice, double theta,
-                  double scale) {
+                  double scale, const Vibration* vibration) {
   if (weights.ndim() != 2 || static_cast<std::size_t>(weights.shape(1)) != names.size()) {
     throw py::value_error("the weights must be an array of one row per point and one column per structure");
   }
@@ -154,7 +174,7 @@ py::tuple MixScan(const xrd::Calculator& calculator, const std::vector<std::stri
   std::vector<std::string> math_errors;
   {
     py::gil_scoped_release release;
-    xrd::RunInput input = InputOf({}, lambda[0], hkl, lattice, theta, scale);
+    xrd::RunInput input = InputOf({}, lambda[0], hkl, lattice, theta, scale, vibration);
     for (std::size_t j = 0; j < m; ++j) input.mix.push_back({names[j], w[j]});
     for (std::size_t i = 0; i < n; ++i) {
       if (nm != 1) {
@@ -188,7 +208,8 @@ xrd::Material MaterialOf(const py::handle& material) {
 py::tuple RockingCurve(const xrd::Calculator& calculator, const py::handle& substrate, const py::list& layers,
                        const std::array<double, 3>& hkl, double wavelength,
                        py::array_t<double, py::array::c_style | py::array::forcecast> omega_arcsec,
-                       const std::string& polarization, bool grazing_exit, const std::array<double, 3>& surface) {
+                       const std::string& polarization, bool grazing_exit, const std::array<double, 3>& surface,
+                       const Vibration* vibration) {
   xrd::Stack stack{MaterialOf(substrate)};
   stack.surface_h = surface[0];
   stack.surface_k = surface[1];
@@ -212,6 +233,7 @@ py::tuple RockingCurve(const xrd::Calculator& calculator, const py::handle& subs
     throw py::value_error("the polarization is \"sigma\", \"pi\" or \"unpolarised\", not \"" + polarization + "\"");
   }
   input.grazing_exit = grazing_exit;
+  SetVibration(input, vibration);
   if (omega_arcsec.ndim() != 1) throw py::value_error("the angles must be a one-dimensional array");
   input.omega_arcsec.assign(omega_arcsec.data(), omega_arcsec.data() + omega_arcsec.shape(0));
   xrd::RockingCurve curve;
@@ -355,6 +377,10 @@ PYBIND11_MODULE(_xrdcalc, m) {
                " chi0=" + py::repr(py::float_(result.chi0_real)).cast<std::string>() + "+" +
                py::repr(py::float_(result.chi0_imag)).cast<std::string>() + "j>";
       });
+
+  py::class_<Vibration>(m, "_Vibration")
+      .def(py::init<std::optional<double>, std::optional<std::map<std::string, double>>>(),
+           py::arg("temperature"), py::arg("b_factors"));
 
   py::class_<xrd::Calculator>(m, "Calculator", "A calculator on one data directory.")
       .def(py::init<std::string>(), py::arg("data_directory"))

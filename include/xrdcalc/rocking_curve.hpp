@@ -10,6 +10,8 @@
 //   xrd::RockingCurve curve = xrd::ComputeRockingCurve(calculator, stack, input);
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,10 @@ struct RockingCurveInput {
   bool grazing_exit = false;
   // Glancing angles relative to the substrate's kinematic Bragg angle.
   std::vector<double> omega_arcsec = {};
+  // The atoms' thermal vibration in every layer and the substrate, as
+  // RunInput has it: none by default.
+  std::optional<double> temperature_k = std::nullopt;
+  std::map<std::string, double> b_factors = {};
 };
 
 struct RockingCurve {

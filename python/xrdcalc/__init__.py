@@ -21,6 +21,7 @@ from pathlib import Path
 import numpy as np
 
 from ._xrdcalc import Calculator as _Calculator
+from ._xrdcalc import _Vibration
 from ._xrdcalc import VALUE_NAMES, DataWarning, Error, Result, __version__, default_data_directory, photon_energy
 from ._alloys import quaternary, real_fraction_mix, three_anions, three_cations
 from ._composition import composition_formula
@@ -110,8 +111,33 @@ def _wavelength(wavelength, energy):
     return HC / energy
 
 
+def _vibration(temperature, b_factors):
+    """The thermal vibration for the binding: None for none, else a
+    temperature (kelvin) and B factors ({symbol: square angstroms}), each
+    checked for its type here and for its value by the library."""
+    if temperature is None and b_factors is None:
+        return None
+    if temperature is not None:
+        if isinstance(temperature, (bool, np.bool_)) or not isinstance(temperature, numbers.Real):
+            raise TypeError(f"the temperature is {temperature!r}, not a number of kelvin")
+        temperature = float(temperature)
+    if b_factors is not None:
+        if not hasattr(b_factors, "items"):
+            raise TypeError(f"b_factors maps element symbols to B in square angstroms, not {b_factors!r}")
+        checked = {}
+        for element, b in b_factors.items():
+            if not isinstance(element, str):
+                raise TypeError(f"b_factors maps element symbols to B; {element!r} is not a symbol")
+            if isinstance(b, (bool, np.bool_)) or not isinstance(b, numbers.Real):
+                raise TypeError(f"the B factor of {element} is {b!r}, not a number")
+            checked[element] = float(b)
+        b_factors = checked
+    return _Vibration(temperature, b_factors)
+
+
 def fit_rocking_curve(measured_omega, measured_intensity, stack, hkl, free, wavelength=None, energy=None,
-                      calculator=None, polarization="sigma", resolution_arcsec=None, grazing="incidence"):
+                      calculator=None, polarization="sigma", resolution_arcsec=None, grazing="incidence", *,
+                      temperature=None, b_factors=None):
     """Fits `free` ({"thickness_nm[0]": start, "x[1]": (start, low, high),
     "relaxation[2]": start}: layer i's thickness, relaxation, or first
     weight of a two-structure mapping) with a scale, a background and an
@@ -120,7 +146,8 @@ def fit_rocking_curve(measured_omega, measured_intensity, stack, hkl, free, wave
     uncertainties, the fitted stack, the final curve)."""
     return _fit_rocking_curve(calculator or Calculator(), measured_omega, measured_intensity, stack, hkl, free,
                               wavelength=wavelength, energy=energy, polarization=polarization,
-                              resolution_arcsec=resolution_arcsec, grazing=grazing)
+                              resolution_arcsec=resolution_arcsec, grazing=grazing, temperature=temperature,
+                              b_factors=b_factors)
 
 
 def _points(values, what):
@@ -142,7 +169,7 @@ class Calculator(_Calculator):
         return f"xrdcalc.Calculator({self.data_directory!r})"
 
     def compute(self, formula, wavelength=None, hkl=None, lattice=(0, 0, 0), theta=0.0, scale=1.0, *,
-                energy=None):
+                energy=None, temperature=None, b_factors=None):
         """One run, returned as a Result.
 
         formula: a structure ("GaAs"), a mix with whole weights as the
@@ -159,6 +186,13 @@ class Calculator(_Calculator):
         lattice (a, b, c) in angstrom: 0 0 0 takes them from the structure
             files; theta: the Bragg angle in degrees, 0 derives it; scale:
             a factor on the six optical constants.
+        temperature in kelvin: each element's scattering factor in F(hkl)
+            and F(-h-k-l) is damped by its thermal vibration, exp(-B s^2)
+            with the element's B in its structure from the data directory's
+            Debye-Waller table (debye_waller.dat); b_factors
+            ({"Ga": 0.61, "As": 0.55}, square angstroms) take precedence
+            over the table, or stand alone for every element. Neither: no
+            damping, the program's numbers.
         """
         # The binding passes the warnings on, pointing at our caller. What
         # fitting loops pass (a formula of the program's grammar, a
@@ -168,34 +202,39 @@ class Calculator(_Calculator):
         if not (type(hkl) is tuple and len(hkl) == 3 and type(hkl[0]) is int and type(hkl[1]) is int
                 and type(hkl[2]) is int):
             hkl = _miller_indices(hkl)
+        vibration = None if temperature is None and b_factors is None else _vibration(temperature, b_factors)
         if type(formula) is str and "." not in formula:
-            return self._compute(formula, wavelength, hkl, lattice, theta, scale)
+            return self._compute(formula, wavelength, hkl, lattice, theta, scale, vibration)
         composition = _composition(formula)
         if isinstance(composition, str):
-            return self._compute(composition, wavelength, hkl, lattice, theta, scale)
-        return self._compute_mix(composition, wavelength, hkl, lattice, theta, scale)
+            return self._compute(composition, wavelength, hkl, lattice, theta, scale, vibration)
+        return self._compute_mix(composition, wavelength, hkl, lattice, theta, scale, vibration)
 
-    def scan_wavelength(self, formula, wavelengths, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0):
+    def scan_wavelength(self, formula, wavelengths, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0, *,
+                        temperature=None, b_factors=None):
         """compute() at each wavelength (angstrom), as one Scan."""
         wavelengths = _points(wavelengths, "wavelengths")
         hkl = _miller_indices(hkl)
-        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale)
+        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale,
+                                                        _vibration(temperature, b_factors))
         _warn(found)
         return Scan(values, found, math_errors, wavelength=wavelengths, energy=HC / wavelengths)
 
-    def scan_energy(self, formula, energies_ev, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0):
+    def scan_energy(self, formula, energies_ev, hkl, lattice=(0, 0, 0), theta=0.0, scale=1.0, *,
+                    temperature=None, b_factors=None):
         """compute() at each photon energy (eV), as one Scan."""
         energies = _points(energies_ev, "energies")
         if not (np.all(np.isfinite(energies)) and np.all(energies > 0)):
             raise ValueError("the energies must be positive and finite")
         wavelengths = HC / energies
         hkl = _miller_indices(hkl)
-        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale)
+        values, found, math_errors = self._scan_formula(formula, wavelengths, hkl, lattice, theta, scale,
+                                                        _vibration(temperature, b_factors))
         _warn(found)
         return Scan(values, found, math_errors, wavelength=wavelengths, energy=energies)
 
     def scan_composition(self, first, second, partner, xs, hkl, wavelength=None, lattice=(0, 0, 0), theta=0.0,
-                         scale=1.0, *, energy=None):
+                         scale=1.0, *, energy=None, temperature=None, b_factors=None):
         """compute() of the mix {first+partner: x, second+partner: 1 - x} at
         each x in [0, 1], exactly: x = 1 is the pure first, x = 0 the pure
         second. The Scan has x too."""
@@ -206,21 +245,40 @@ class Calculator(_Calculator):
         hkl = _miller_indices(hkl)
         weights = np.column_stack([xs, 1.0 - xs])
         values, found, math_errors = self._mix_scan([first + partner, second + partner], weights, [wavelength],
-                                                    hkl, lattice, theta, scale)
+                                                    hkl, lattice, theta, scale, _vibration(temperature, b_factors))
         _warn(found)
         n = len(xs)
         return Scan(values, found, math_errors, x=xs, wavelength=np.full(n, wavelength),
                     energy=np.full(n, HC / wavelength))
 
+    def scan_temperature(self, formula, temperatures_k, hkl, wavelength=None, lattice=(0, 0, 0), theta=0.0,
+                         scale=1.0, *, energy=None, b_factors=None):
+        """compute() at each temperature (kelvin), as one Scan with the
+        temperatures as `temperature`."""
+        temperatures = _points(temperatures_k, "temperatures")
+        wavelength = _wavelength(wavelength, energy)
+        hkl = _miller_indices(hkl)
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always", DataWarning)
+            results = [self.compute(formula, wavelength, hkl, lattice, theta, scale, temperature=float(t),
+                                    b_factors=b_factors) for t in temperatures]
+        found = list(dict.fromkeys(str(w.message) for w in caught if issubclass(w.category, DataWarning)))
+        math_errors = list(dict.fromkeys(m for r in results for m in r.math_errors))
+        _warn(found)
+        n = len(temperatures)
+        return Scan(np.array([r.values() for r in results]), found, math_errors, temperature=temperatures,
+                    wavelength=np.full(n, wavelength), energy=np.full(n, HC / wavelength))
+
     def rocking_curve(self, stack, hkl, omega_arcsec, wavelength=None, energy=None, polarization="sigma",
-                      resolution_arcsec=None, grazing="incidence"):
+                      resolution_arcsec=None, grazing="incidence", *, temperature=None, b_factors=None):
         """The reflectivity of `stack` (a Stack) in the reflection `hkl` at
         each glancing angle omega_arcsec, relative to the substrate's
         kinematic Bragg angle, by dynamical diffraction theory; wavelength in
         angstrom or energy in eV; polarization "sigma", "pi" or "unpolarised";
         resolution_arcsec the full width at half maximum of a Gaussian
         instrument function (equally spaced angles); grazing "incidence" or
-        "exit" for an asymmetric reflection. Returns a RockingCurve."""
+        "exit" for an asymmetric reflection; temperature and b_factors as
+        compute() has them, in every layer. Returns a RockingCurve."""
         wavelength = _wavelength(wavelength, energy)
         hkl = _miller_indices(hkl)
         omega = _points(omega_arcsec, "angles")
@@ -239,18 +297,18 @@ class Calculator(_Calculator):
                                    omega[-1] + step * np.arange(1, half + 1)])
         reflectivity, substrate_omega, peaks = self._rocking_curve(
             _composition(stack.substrate), layers, hkl, wavelength, grid, polarization, grazing == "exit",
-            stack.surface)
+            stack.surface, _vibration(temperature, b_factors))
         if resolution_arcsec is not None:
             reflectivity = gaussian_smoothing(grid, reflectivity, resolution_arcsec)
         return RockingCurve(omega, reflectivity, substrate_omega, peaks)
 
-    def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale):
+    def _scan_formula(self, formula, wavelengths, hkl, lattice, theta, scale, vibration):
         composition = _composition(formula)
         if isinstance(composition, str):
-            return self._scan(composition, wavelengths, hkl, lattice, theta, scale)
+            return self._scan(composition, wavelengths, hkl, lattice, theta, scale, vibration)
         names = [name for name, _ in composition]
         weights = np.array([[weight for _, weight in composition]])
-        return self._mix_scan(names, weights, wavelengths, hkl, lattice, theta, scale)
+        return self._mix_scan(names, weights, wavelengths, hkl, lattice, theta, scale, vibration)
 
     def anomalous_factors(self, element, energies_ev):
         """f1, f2, f' and f'' of an element at each photon energy (eV)."""

@@ -76,7 +76,8 @@ def _check_free(stack, free):
 
 
 def fit_rocking_curve(calculator, measured_omega, measured_intensity, stack, hkl, free, wavelength=None,
-                      energy=None, polarization="sigma", resolution_arcsec=None, grazing="incidence"):
+                      energy=None, polarization="sigma", resolution_arcsec=None, grazing="incidence",
+                      temperature=None, b_factors=None):
     """Fits `free` ({"thickness_nm[0]": start, "x[1]": (start, low, high),
     ...}) together with a scale, a background and an offset of omega to
     the measured curve (omega in arcsec relative to the substrate's Bragg
@@ -101,7 +102,7 @@ def fit_rocking_curve(calculator, measured_omega, measured_intensity, stack, hkl
         trial = _stack_with(stack, names, values)
         curve = calculator.rocking_curve(trial, hkl, omega - offset, wavelength=wavelength, energy=energy,
                                          polarization=polarization, resolution_arcsec=resolution_arcsec,
-                                         grazing=grazing)
+                                         grazing=grazing, temperature=temperature, b_factors=b_factors)
         return 10.0 ** log_scale * curve.reflectivity + 10.0 ** log_background
 
     def residuals(parameters):

@@ -44,7 +44,7 @@ def test_scans_of_mixes_hold_each_points_result(calc):
         scan = calc.scan_energy(formula, energies, HKL)
         assert [tuple(v) for v in scan.values()] == [calc.compute(formula, hkl=HKL, energy=e).values() for e in energies]
     with pytest.raises(ValueError, match="as many mixes as wavelengths"):
-        calc._mix_scan(["GaAs", "InAs"], np.ones((3, 2)), [1.5, 1.4], HKL, (0, 0, 0), 0.0, 1.0)
+        calc._mix_scan(["GaAs", "InAs"], np.ones((3, 2)), [1.5, 1.4], HKL, (0, 0, 0), 0.0, 1.0, None)
 
 
 def test_composition_is_continuous_in_x(calc):
