@@ -1,6 +1,7 @@
 // Reading debye_waller.dat, and B at a temperature between its grid points.
 #include "thermal/debye_waller_table.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "runtime/c_number.hpp"
@@ -171,8 +172,9 @@ std::optional<double> BAt(const DebyeWallerTable& table, const DebyeWallerRow& r
   const std::vector<double>& t = table.temperatures_k;
   const std::size_t last = row.b.size() - 1;
   if (!(temperature_k >= 0.0) || temperature_k > t[last]) return std::nullopt;
-  std::size_t upper = 1;
-  while (upper < last && t[upper] < temperature_k) ++upper;
+  // The first grid temperature from `temperature_k` on, the second at least.
+  const auto at = std::lower_bound(t.begin() + 1, t.begin() + static_cast<std::ptrdiff_t>(last), temperature_k);
+  const std::size_t upper = static_cast<std::size_t>(at - t.begin());
   const double share = (temperature_k - t[upper - 1]) / (t[upper] - t[upper - 1]);
   return row.b[upper - 1] + share * (row.b[upper] - row.b[upper - 1]);
 }

@@ -52,13 +52,13 @@ std::string ThermalVibrationProblem(const ThermalVibration& vibration) {
 
 ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibration& vibration,
                                    std::string_view structure, std::string_view element) {
-  if (vibration.b_factors) {
+  if (vibration.b_factors && !vibration.b_factors->empty()) {
     const auto given = vibration.b_factors->find(std::string(element));
     if (given != vibration.b_factors->end()) return {given->second, given->second};
   }
-  const std::string who = std::string(element) + " in " + std::string(structure);
+  auto who = [&] { return std::string(element) + " in " + std::string(structure); };
   if (!vibration.temperature_k) {
-    throw Error("B factors are given, but none for " + who +
+    throw Error("B factors are given, but none for " + who() +
                 "; give every element's B, or a temperature to take the others from the Debye-Waller table");
   }
   const double t = *vibration.temperature_k;
@@ -71,7 +71,7 @@ ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibratio
   const DebyeWallerRow* along = table.Find(structure, element, DisplacementAxis::AlongC);
   if (!across || !along) {
     throw Error("the Debye-Waller table " + Printable(files.Get(kDebyeWallerFileName).path()) + " has no B for " +
-                who + "; at a temperature every element needs one (the library and the Python module also take " +
+                who() + "; at a temperature every element needs one (the library and the Python module also take " +
                 "B factors given per element)");
   }
   return {TableB(table, *across, t), TableB(table, *along, t)};

@@ -87,6 +87,8 @@ def _parser():
     at.add_argument("--energy", type=_positive, help="photon energy in eV")
     at.add_argument("--wavelength", type=_positive, help="wavelength in angstrom")
     _add_crystal_options(compute, "the reflection (required)")
+    compute.add_argument("--temperature", type=float, metavar="K",
+                         help="damp by the atoms' thermal vibration at K kelvin (B from debye_waller.dat)")
     scan = commands.add_parser("scan", help="compute over a range of energies or compositions; CSV and a figure")
     what = scan.add_mutually_exclusive_group(required=True)
     what.add_argument("--element", help="f' and f'' of an element (e.g. Ga)")
@@ -225,7 +227,7 @@ def _compute_table(args, calculator):
     if args.hkl is None:
         raise SystemExit("compute needs --hkl H K L")
     r = calculator.compute(args.formula, args.wavelength, args.hkl, lattice=args.lattice, theta=args.theta,
-                           scale=args.scale, energy=args.energy)
+                           scale=args.scale, energy=args.energy, temperature=args.temperature)
     rows = [("formula", args.formula), ("hkl", " ".join(str(i) for i in args.hkl)),
             ("wavelength_a", r.wavelength), ("energy_ev", xrdcalc.HC / r.wavelength),
             ("d_spacing_a", r.d_spacing), ("bragg_angle_deg", r.bragg_angle_deg),

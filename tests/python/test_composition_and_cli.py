@@ -123,7 +123,7 @@ def test_cli_reports_errors_and_warnings():
 def test_readme_python_examples_run(capsys):
     readme = (pathlib.Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
     examples = [block.split("```", 1)[0] for block in readme.split("```python\n")[1:]]
-    assert len(examples) == 2  # the calculator's and the rocking curves'
+    assert len(examples) == 3  # the calculator's, the temperature's and the rocking curves'
     for example in examples:
         exec(compile(example, "README.md", "exec"), {})
     out = capsys.readouterr().out
