@@ -60,7 +60,7 @@ class TStructure {
   // The symbols line 2 of the structure file names (kept with the file), or none.
   const std::array<std::string, 2>* NamedSymbols = nullptr;
   // The run's thermal vibration, or none: no Debye-Waller factors.
-  const ThermalVibration* Vibration = nullptr;
+  ThermalVibration* Vibration = nullptr;
 
  private:
   // Gives each element its thermal vibration in this structure.

@@ -104,6 +104,15 @@ std::string CheckElements(const DebyeWallerTable& table) {
   return {};
 }
 
+// The step of a grid that is exactly 0, step, 2 step, ..., or 0.
+double UniformStep(const std::vector<double>& grid) {
+  const double step = grid[1];
+  for (std::size_t i = 0; i < grid.size(); ++i) {
+    if (grid[i] != static_cast<double>(i) * step) return 0.0;
+  }
+  return step;
+}
+
 }  // namespace
 
 const DebyeWallerRow* DebyeWallerTable::Find(std::string_view structure, std::string_view element,
@@ -155,6 +164,7 @@ std::optional<DebyeWallerTable> ReadDebyeWallerTable(std::string_view text, std:
     *problem = found;
     return std::nullopt;
   }
+  table.uniform_step_k = UniformStep(table.temperatures_k);
   return table;
 }
 
@@ -164,6 +174,7 @@ const DebyeWallerTable& DebyeWallerTableOf(const DataFiles& files) {
     std::string problem;
     std::optional<DebyeWallerTable> read = ReadDebyeWallerTable(file.text(), &problem);
     if (!read) throw Error(Printable(file.path()) + ": " + problem);
+    read->path = file.path();
     return *read;
   });
 }
@@ -172,10 +183,21 @@ std::optional<double> BAt(const DebyeWallerTable& table, const DebyeWallerRow& r
   const std::vector<double>& t = table.temperatures_k;
   const std::size_t last = row.b.size() - 1;
   if (!(temperature_k >= 0.0) || temperature_k > t[last]) return std::nullopt;
-  // The first grid temperature from `temperature_k` on, the second at least.
-  const auto at = std::lower_bound(t.begin() + 1, t.begin() + static_cast<std::ptrdiff_t>(last), temperature_k);
-  const std::size_t upper = static_cast<std::size_t>(at - t.begin());
-  const double share = (temperature_k - t[upper - 1]) / (t[upper] - t[upper - 1]);
+  // The first grid temperature from `temperature_k` on, the second at least:
+  // on a uniform grid by its index, else by a binary search.
+  std::size_t upper = 0;
+  double share = 0.0;  // of the way from the temperature before to `upper`
+  if (table.uniform_step_k > 0.0) {
+    const double steps = temperature_k / table.uniform_step_k;  // at most the grid's size
+    int index = static_cast<int>(steps);
+    index += static_cast<double>(index) < steps;
+    upper = static_cast<std::size_t>(std::clamp(index, 1, static_cast<int>(last)));
+    share = steps - static_cast<double>(upper - 1);
+  } else {
+    upper = static_cast<std::size_t>(
+        std::lower_bound(t.begin() + 1, t.begin() + static_cast<std::ptrdiff_t>(last), temperature_k) - t.begin());
+    share = (temperature_k - t[upper - 1]) / (t[upper] - t[upper - 1]);
+  }
   return row.b[upper - 1] + share * (row.b[upper] - row.b[upper - 1]);
 }
 

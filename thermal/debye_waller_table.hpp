@@ -29,7 +29,9 @@ struct DebyeWallerRow {
 };
 
 struct DebyeWallerTable {
+  std::string path;                    // where it was read
   std::vector<double> temperatures_k;  // rising, from 0
+  double uniform_step_k = 0.0;         // the grid's step where the grid is i * step exactly, else 0
   std::vector<DebyeWallerRow> rows;
 
   const DebyeWallerRow* Find(std::string_view structure, std::string_view element, DisplacementAxis axis) const;

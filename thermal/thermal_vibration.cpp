@@ -50,7 +50,7 @@ std::string ThermalVibrationProblem(const ThermalVibration& vibration) {
   return {};
 }
 
-ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibration& vibration,
+ThermalDisplacement DisplacementOf(const DataFiles& files, ThermalVibration& vibration,
                                    std::string_view structure, std::string_view element) {
   if (vibration.b_factors && !vibration.b_factors->empty()) {
     const auto given = vibration.b_factors->find(std::string(element));
@@ -62,7 +62,8 @@ ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibratio
                 "; give every element's B, or a temperature to take the others from the Debye-Waller table");
   }
   const double t = *vibration.temperature_k;
-  const DebyeWallerTable& table = DebyeWallerTableOf(files);
+  if (!vibration.table) vibration.table = &DebyeWallerTableOf(files);
+  const DebyeWallerTable& table = *vibration.table;
   if (const DebyeWallerRow* row = table.Find(structure, element, DisplacementAxis::Isotropic)) {
     const double b = TableB(table, *row, t);
     return {b, b};
@@ -70,7 +71,7 @@ ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibratio
   const DebyeWallerRow* across = table.Find(structure, element, DisplacementAxis::AcrossC);
   const DebyeWallerRow* along = table.Find(structure, element, DisplacementAxis::AlongC);
   if (!across || !along) {
-    throw Error("the Debye-Waller table " + Printable(files.Get(kDebyeWallerFileName).path()) + " has no B for " +
+    throw Error("the Debye-Waller table " + Printable(table.path) + " has no B for " +
                 who() + "; at a temperature every element needs one (the library and the Python module also take " +
                 "B factors given per element)");
   }

@@ -10,12 +10,15 @@
 
 #include "runtime/data_files.hpp"
 #include "thermal/debye_waller_factor.hpp"
+#include "thermal/debye_waller_table.hpp"
 
 namespace xrd {
 
 struct ThermalVibration {
   std::optional<double> temperature_k;
   const std::map<std::string, double>* b_factors = nullptr;  // symbol -> B in square angstroms; may be null
+  // The Debye-Waller table, looked up once a run when first needed.
+  const DebyeWallerTable* table = nullptr;
 
   bool Active() const { return temperature_k || (b_factors && !b_factors->empty()); }
 };
@@ -26,9 +29,9 @@ struct ThermalVibration {
 std::string ThermalVibrationProblem(const ThermalVibration& vibration);
 
 // The vibration of `element` in `structure`: its given B, else the table's
-// at the temperature. Throws Error naming the element and the structure
-// where there is neither.
-ThermalDisplacement DisplacementOf(const DataFiles& files, const ThermalVibration& vibration,
+// (of `files`, kept in `vibration`) at the temperature. Throws Error naming
+// the element and the structure where there is neither.
+ThermalDisplacement DisplacementOf(const DataFiles& files, ThermalVibration& vibration,
                                    std::string_view structure, std::string_view element);
 
 }  // namespace xrd

@@ -45,6 +45,14 @@ TEST(DebyeWallerTable, ReadsRowsAndInterpolatesBetweenItsTemperatures) {
   EXPECT_EQ(table.HighestTemperature("InSb"), 300.0);
   EXPECT_EQ(table.HighestTemperature("GaNw"), 1000.0);
   EXPECT_FALSE(table.HasStructure("Si"));
+  // A grid of one step throughout is indexed by division: the same answers.
+  const DebyeWallerTable uniform = Read("temperatures 0 10 20 30\nSi Si B S 0.2 0.3 0.5 0.9\n");
+  EXPECT_EQ(uniform.uniform_step_k, 10.0);
+  const DebyeWallerRow& si = uniform.rows[0];
+  for (const auto& [t, b] : {std::pair{0.0, 0.2}, {5.0, 0.25}, {10.0, 0.3}, {12.5, 0.35}, {29.0, 0.86}, {30.0, 0.9}}) {
+    EXPECT_DOUBLE_EQ(*BAt(uniform, si, t), b) << t;
+  }
+  EXPECT_FALSE(BAt(uniform, si, 30.5));
 }
 
 TEST(DebyeWallerTable, RefusesWhatBreaksItsRules) {
