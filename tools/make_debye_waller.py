@@ -59,6 +59,12 @@ STRUCTURES = {
     "SiC": ("SiC-beta_sg216_BetaSiliconCarbide.ncmat", "KY-SiC"),
     "GaNw": ("GaN_sg186_GalliumNitride.ncmat", "KY-GaN"),
     "AlNw": ("AlN_sg186_AluminumNitride.ncmat", "KY-AlN"),
+    "AlOalpha": ("Al2O3_sg167_Corundum.ncmat", "LP03"),
+    "BaF": ("BaF2_sg225_BariumFluoride.ncmat", "KY-BaF2"),
+    "LiF": ("LiF_sg225_LithiumFlouride.ncmat", "KY-LiF"),
+    "NaCl": ("NaCl_sg225_SodiumChloride.ncmat", "KY-NaCl"),
+    "Cu": ("Cu_sg225.ncmat", "N67"),
+    "Ag": ("Ag_sg225.ncmat", "H17"),
 }
 
 # Structure -> element -> (measured B in A^2, at temperature in K, source key):
@@ -74,10 +80,17 @@ SOURCES = """\
 #C           spectrometry at 80 K), digitised by T. Kittelmann
 #C   X99     C (diamond): Xie et al., Phys. Rev. B 60, 9444 (1999), Fig. 9, 0 GPa
 #C           (calculated), digitised by T. Kittelmann
-#C   KY-xxx  SiC (3C), GaN and AlN (wurtzite): partial densities of states per
-#C           element from the Kyoto phonon database (phonopy, Togo & Tanaka,
-#C           Scr. Mater. 108, 1 (2015); materials project mp-8062, mp-804,
-#C           mp-661), computed with OCLIMAX by K. Ramic (ESS)
+#C   LP03    sapphire: Lodziana & Parlinski, Phys. Rev. B 67, 174106 (2003),
+#C           Fig. 5 (calculated), digitised by T. Kittelmann
+#C   N67     Cu: Nicklow et al., Phys. Rev. 164, 922 (1967), Fig. 4, the 298 K
+#C           curve (from neutron-measured dispersion), digitised by T. Kittelmann
+#C   H17     Ag: Hart et al., Acta Mater. 124, 325 (2017), Fig. 6 (calculated),
+#C           digitised by T. Kittelmann
+#C   KY-xxx  SiC (3C), GaN and AlN (wurtzite), BaF2, LiF and NaCl: partial
+#C           densities of states per element from the Kyoto phonon database
+#C           (phonopy, Togo & Tanaka, Scr. Mater. 108, 1 (2015); materials
+#C           project mp-8062, mp-804, mp-661, mp-1029, mp-1138, mp-22862),
+#C           computed with OCLIMAX by K. Ramic (ESS)
 #C   FS99    Si: B = 0.4632 A^2 at 295 K, Flensburg & Stewart, Phys. Rev. B 60,
 #C           284 (1999); a Debye model through it (X-ray Debye temperature
 #C           {theta_si:.1f} K) gives B(T)
@@ -112,10 +125,11 @@ def expand_values(tokens):
 
 
 def read_densities(path):
-    """{element: (energies in eV, density)} of the file's @DYNINFO sections."""
+    """{element: (energies in eV, density)} of the file's @DYNINFO sections.
+    A line that begins with a name starts a field; the lines after it that
+    begin with a number continue it."""
     densities = {}
-    sections = re.split(r"^@", path.read_text(), flags=re.M)
-    for section in sections:
+    for section in re.split(r"^@", path.read_text(), flags=re.M):
         if not section.startswith("DYNINFO"):
             continue
         fields = {}
@@ -124,15 +138,17 @@ def read_densities(path):
             parts = line.split()
             if not parts or parts[0].startswith("#"):
                 continue
-            if not line.startswith("    "):
+            if re.match(r"[A-Za-z_]", parts[0]):
                 key = parts[0]
                 fields[key] = parts[1:]
             else:
                 fields[key].extend(parts)
         element = fields["element"][0]
-        low, high = (float(v) for v in fields["vdos_egrid"])
         density = np.array(expand_values(fields["vdos_density"]))
-        energies = np.linspace(low, high, len(density))
+        grid = [float(v) for v in fields["vdos_egrid"]]
+        energies = np.linspace(grid[0], grid[1], len(density)) if len(grid) == 2 else np.array(grid)
+        if len(energies) != len(density):
+            raise SystemExit(f"{path.name}: {element}: {len(energies)} energies, {len(density)} densities")
         densities[element] = (energies, density)
     return densities
 
