@@ -58,6 +58,14 @@ def main():
                       ("GaObeta", "O")]:
         write("fuzz_structure_file", name, symbol_bytes(sym) + (BASE / (name + ".stf")).read_bytes())
 
+    table = (BASE / "debye_waller.dat").read_text().splitlines(keepends=True)
+    grid = next(i for i, line in enumerate(table) if line.startswith("temperatures"))
+    for name, temperature, rows in [("shipped-head", 295.0, table[: grid + 4]),
+                                    ("test-table", 150.0, (ROOT / "tests/data/Base/debye_waller.dat").read_text()),
+                                    ("hexagonal", 1000.0, "temperatures 0 500 1000\nGaNw Ga B11 K 0.1 0.3 0.6\n"
+                                                          "GaNw Ga B33 K 0.1 0.4 0.8\n")]:
+        write("fuzz_debye_waller_table", name, struct.pack("<d", temperature) + "".join(rows).encode())
+
 
 if __name__ == "__main__":
     main()

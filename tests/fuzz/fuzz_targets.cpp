@@ -1,6 +1,6 @@
 // The fuzz targets, one for each reader, each built from this file with its
 // name defined (FUZZ_INPUT, FUZZ_FORMULA, FUZZ_F0_TABLE, FUZZ_F1F2_TABLE,
-// FUZZ_STRUCTURE_FILE); README.md says what the input bytes of each are.
+// FUZZ_STRUCTURE_FILE, FUZZ_DEBYE_WALLER_TABLE); README.md says what the input bytes of each are.
 // Texts go through the text-mode rules first, as the program's reading does.
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include "runtime/number_format.hpp"
 #include "runtime/text_mode.hpp"
 #include "structure/structure_header.hpp"
+#include "thermal/debye_waller_table.hpp"
 #include "xrdcalc/calculator.hpp"
 
 namespace {
@@ -79,6 +80,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string problem;
   xrd::ReadStructureHeader(text, &problem);
   xrd::ReadElementSites(text, SymbolFrom(data), &problem);
+#elif defined(FUZZ_DEBYE_WALLER_TABLE)  // bytes 0-7: the temperature's bits (NaN, infinities); then the table
+  if (size < 8) return 0;
+  double temperature_k = 0.0;
+  std::memcpy(&temperature_k, data, sizeof temperature_k);
+  std::string problem;
+  const auto table = xrd::ReadDebyeWallerTable(TextFrom(data + 8, size - 8), &problem);
+  if (table) {
+    for (const xrd::DebyeWallerRow& row : table->rows) {
+      xrd::BAt(*table, row, temperature_k);
+      table->HighestTemperature(row.structure);
+    }
+  }
 #endif
   return 0;
 }

@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in fuzz_input fuzz_formula fuzz_f0_table fuzz_f1f2_table fuzz_structure_file; do
+for target in fuzz_input fuzz_formula fuzz_f0_table fuzz_f1f2_table fuzz_structure_file fuzz_debye_waller_table; do
   mkdir -p "$work/$target"
   cp "$here/corpus/$target/"* "$work/$target/"
   if "$bin_dir/$target" "$work/$target" -max_total_time="$seconds" -close_fd_mask=2 -print_final_stats=1 \
