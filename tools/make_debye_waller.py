@@ -52,7 +52,8 @@ AMU = 1.66053906660e-27  # kg
 
 TEMPERATURES_K = np.arange(0.0, 1001.0, 10.0)
 
-# Structure of Base/ -> (density-of-states file, source key).
+# Structure of Base/ -> (density-of-states file, source key[, melting point in K
+# where it is below the grid's end: the row ends there]).
 STRUCTURES = {
     "Ge": ("Ge_sg227.ncmat", "NN72"),
     "C": ("C_sg227_Diamond.ncmat", "X99"),
@@ -65,6 +66,17 @@ STRUCTURES = {
     "NaCl": ("NaCl_sg225_SodiumChloride.ncmat", "KY-NaCl"),
     "Cu": ("Cu_sg225.ncmat", "N67"),
     "Ag": ("Ag_sg225.ncmat", "H17"),
+    "Al": ("Al_sg225.ncmat", "TT15", 933.0),
+    "Au": ("Au_sg225.ncmat", "LB81"),
+    "Fe": ("Fe_sg229_Iron-alpha.ncmat", "MSN67"),
+    "Mo": ("Mo_sg229.ncmat", "LB81"),
+    "Ni": ("Ni_sg225.ncmat", "K07"),
+    "MgO": ("MgO_sg225_Periclase.ncmat", "KY-MgO"),
+    "PbS": ("PbS_sg225_LeadSulfide.ncmat", "KY-PbS"),
+    "CaF": ("CaF2_sg225_CalciumFlouride.ncmat", "KY-CaF2"),
+    "SrF": ("SrF2_sg225_StrontiumFluoride.ncmat", "KY-SrF2"),
+    "ZnOw": ("ZnO_sg186_ZincOxide.ncmat", "KY-ZnO"),
+    "ZnS": ("ZnS-sphalerite_sg216_ZincSulfide.ncmat", "KY-ZnS"),
 }
 
 # Structure -> element -> (measured B in A^2, at temperature in K, source key):
@@ -86,11 +98,22 @@ SOURCES = """\
 #C           curve (from neutron-measured dispersion), digitised by T. Kittelmann
 #C   H17     Ag: Hart et al., Acta Mater. 124, 325 (2017), Fig. 6 (calculated),
 #C           digitised by T. Kittelmann
-#C   KY-xxx  SiC (3C), GaN and AlN (wurtzite), BaF2, LiF and NaCl: partial
-#C           densities of states per element from the Kyoto phonon database
-#C           (phonopy, Togo & Tanaka, Scr. Mater. 108, 1 (2015); materials
-#C           project mp-8062, mp-804, mp-661, mp-1029, mp-1138, mp-22862),
-#C           computed with OCLIMAX by K. Ramic (ESS)
+#C   TT15    Al: Togo & Tanaka, Scr. Mater. 108, 1 (2015), Fig. 1 (calculated),
+#C           digitised by T. Kittelmann; the row ends at the melting point
+#C   LB81    Au, Mo (296 K): Landolt-Boernstein III/13A (1981), phonon states of
+#C           the elements
+#C   MSN67   Fe (alpha): Minkiewicz, Shirane & Nathans, Phys. Rev. 162, 528
+#C           (1967), Fig. 5 (from neutron-measured dispersion), digitised
+#C   K07     Ni: Kresch et al., Phys. Rev. B 75, 104301 (2007), Fig. 4 (neutron
+#C           scattering), digitised by T. Kittelmann
+#C   KY-xxx  SiC (3C), GaN and AlN (wurtzite), BaF2, LiF, NaCl, MgO, PbS, CaF2,
+#C           SrF2, ZnO (wurtzite) and ZnS (zincblende): partial densities of
+#C           states per element from the Kyoto phonon database (phonopy, Togo &
+#C           Tanaka, Scr. Mater. 108, 1 (2015); materials project mp-8062,
+#C           mp-804, mp-661, mp-1029, mp-1138, mp-22862, mp-1265, mp-21276,
+#C           mp-2741, mp-981, mp-2133, mp-10695), computed with OCLIMAX by
+#C           K. Ramic (ESS); CaF2, SrF2, ZnO and ZnS as the highness-eu fork of
+#C           NCrystal holds them
 #C   FS99    Si: B = 0.4632 A^2 at 295 K, Flensburg & Stewart, Phys. Rev. B 60,
 #C           284 (1999); a Debye model through it (X-ray Debye temperature
 #C           {theta_si:.1f} K) gives B(T)
@@ -200,10 +223,11 @@ def rows():
             mass = xraydb.atomic_mass(element)
             theta = debye_temperature_through(b, temperature_k, mass)
             yield structure, element, source, debye_b(theta, mass, TEMPERATURES_K)
-    for structure, (file_name, source) in STRUCTURES.items():
+    for structure, (file_name, source, *melting) in STRUCTURES.items():
         densities = read_densities(DOS_DIRECTORY / file_name)
+        temperatures = TEMPERATURES_K[TEMPERATURES_K <= melting[0]] if melting else TEMPERATURES_K
         for element, (energies, density) in densities.items():
-            b = b_of_temperature(energies, density, xraydb.atomic_mass(element), TEMPERATURES_K)
+            b = b_of_temperature(energies, density, xraydb.atomic_mass(element), temperatures)
             yield structure, element, source, b
 
 

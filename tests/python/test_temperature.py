@@ -56,20 +56,34 @@ def test_silicon_at_295_k_has_its_measured_b(calc):
         assert warm.chi0 == cold.chi0 and warm.sum_f2 == cold.sum_f2
 
 
-@pytest.mark.parametrize("formula, element, low, high", [
-    # Ge: Sears & Shelley, Acta Cryst. A47, 441 (1991), 0.57 measured, 0.61 calculated, at room temperature.
-    ("Ge", "Ge", 0.53, 0.61),
-    # Cu: the same, 0.57 measured and 0.56 calculated.
-    ("Cu", "Cu", 0.53, 0.59),
-    # GaN and AlN: Schowalter et al., Acta Cryst. A65, 227 (2009): lattice dynamics at room temperature
-    # (Ga 0.27, N 0.29; Al 0.25, N 0.28), within 15 %.
-    ("GaNw", "Ga", 0.27 * 0.85, 0.27 * 1.15), ("GaNw", "N", 0.29 * 0.85, 0.29 * 1.15),
-    ("AlNw", "Al", 0.25 * 0.85, 0.25 * 1.15), ("AlNw", "N", 0.28 * 0.85, 0.28 * 1.15),
-])
-def test_room_temperature_b_agrees_with_published_values(formula, element, low, high):
+# Room-temperature B (A^2) published for the table's crystals, and how close
+# the table must come to the nearer one. SS91: Sears & Shelley, Acta Cryst.
+# A47, 441 (1991), measured and calculated at 295 K (as GenL's DB_prefactor.m
+# transcribes them); S09: Schowalter et al., Acta Cryst. A65, 227 (2009),
+# lattice dynamics at room temperature (two digits, quoted second-hand); GP99:
+# Gao & Peng, Acta Cryst. A55, 926 (1999), at 300 K (as the rmsd_parameterization
+# README prints them).
+PUBLISHED = [
+    ("Ge", "Ge", 295, [0.57, 0.61], 0.05),  # SS91
+    ("Cu", "Cu", 295, [0.57, 0.56], 0.05),  # SS91
+    ("Au", "Au", 295, [0.57, 0.62], 0.05),  # SS91
+    ("Fe", "Fe", 295, [0.35, 0.34], 0.05),  # SS91
+    ("Mo", "Mo", 295, [0.25, 0.22], 0.05),  # SS91
+    ("Al", "Al", 295, [0.86, 0.81], 0.05),  # SS91
+    ("Ni", "Ni", 295, [0.37, 0.34], 0.12),  # SS91; the density of states gives 10 % more
+    ("Ag", "Ag", 295, [0.79, 0.73], 0.12),  # SS91; the density of states gives 10 % more
+    ("ZnS", "Zn", 300, [0.8674], 0.10), ("ZnS", "S", 300, [0.7463], 0.10),  # GP99
+    ("GaNw", "Ga", 295, [0.27], 0.15), ("GaNw", "N", 295, [0.29], 0.15),  # S09
+    ("AlNw", "Al", 295, [0.25], 0.15), ("AlNw", "N", 295, [0.28], 0.15),  # S09
+]
+
+
+@pytest.mark.parametrize("formula, element, temperature, published, tolerance", PUBLISHED)
+def test_room_temperature_b_agrees_with_published_values(formula, element, temperature, published, tolerance):
     temperatures, rows = table_rows()
     b = next(b for structure, el, b in rows if structure == formula and el == element)
-    assert low <= np.interp(295.0, temperatures[: len(b)], b) <= high
+    ours = np.interp(temperature, temperatures[: len(b)], b)
+    assert min(abs(ours / value - 1) for value in published) < tolerance
 
 
 ZINCBLENDE = ["GaAs", "InP", "InAs", "AlAs", "GaP", "GaSb", "InSb"]
