@@ -1,8 +1,11 @@
 // Scratch-directory runs of the built program for the end-to-end tests.
 #include "tests/e2e/program_runner.hpp"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -39,9 +42,9 @@ ProgramRunner::ProgramRunner(const fs::path& base_directory, bool link_base) {
   fs::create_directories(root_ / "work");
   fs::copy_file(XRDCALC_EXE, executable());
   if (link_base) {
-    fs::create_directory_symlink(fs::absolute(base_directory), root_ / "bin" / "Base");
+    fs::create_directory_symlink(fs::absolute(base_directory), base());
   } else {
-    fs::copy(base_directory, root_ / "bin" / "Base", fs::copy_options::recursive);
+    fs::copy(base_directory, base(), fs::copy_options::recursive);
   }
 }
 
@@ -54,17 +57,53 @@ RunResult ProgramRunner::Run(const std::optional<std::string>& input, const fs::
                              const std::string& arguments) {
   if (input) WriteBytes(work() / "input.dat", *input);
   const fs::path program = executable_path.empty() ? executable() : executable_path;
-  const fs::path error_file = root_ / "stderr.txt";
-  const fs::path output_file = root_ / "stdout.txt";
   const std::string command = "cd '" + work().string() + "' && '" + program.string() + "' " + arguments + " 2> '" +
-                              error_file.string() + "' > '" + output_file.string() + "' < /dev/null";
+                              root_.string() + "/stderr.txt' > '" + root_.string() + "/stdout.txt' < /dev/null";
   const int status = std::system(command.c_str());
-  RunResult result;
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.error_output = ReadBytes(error_file);
-  result.standard_output = ReadBytes(output_file);
+  RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(root_ / "stderr.txt"),
+                   ReadBytes(root_ / "stdout.txt"), std::nullopt};
   if (fs::is_regular_file(work() / "output.dat")) result.output = ReadBytes(work() / "output.dat");
   return result;
+}
+
+fs::path ProgramRunner::WithoutProc(const std::string& hidden, const std::string& more) const {
+  const std::string hide = "mount --make-rprivate / && mount -t tmpfs none " + hidden + " && ";
+  if (std::system(("unshare -m sh -c '" + hide + "true' 2>/dev/null").c_str()) != 0) return {};
+  const fs::path wrapper = root_ / "without-proc";
+  WriteBytes(wrapper, "#!/bin/sh\nexec unshare -m sh -c '" + hide + more + "exec \"$0\"' '" + executable().string() +
+                          "'\n");
+  fs::permissions(wrapper, fs::perms::owner_all);
+  return wrapper;
+}
+
+std::vector<std::string> ProgramRunner::Names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(work())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+RunResult ProgramRunner::Expect(const std::optional<std::string>& input, int exit_status, std::string messages,
+                                const std::string& arguments, const fs::path& executable_path) {
+#ifdef XRDCALC_SANITIZED
+  constexpr double kSecondsAllowed = 5.0;  // the sanitizers slow every run down
+#else
+  constexpr double kSecondsAllowed = 1.0;
+#endif
+  SCOPED_TRACE("arguments: " + arguments);
+  for (std::size_t at; (at = messages.find("<base>")) != std::string::npos;) messages.replace(at, 6, base().string());
+  WriteBytes(work() / "output.dat", "a stale result\n");
+  const auto start = std::chrono::steady_clock::now();
+  RunResult run = Run(input, executable_path, arguments);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), kSecondsAllowed);
+  EXPECT_EQ(run.exit_status, exit_status);
+  EXPECT_EQ(run.error_output, messages);
+  if (exit_status == 0) {
+    EXPECT_TRUE(run.output && std::count(run.output->begin(), run.output->end(), '\n') == 18);
+  } else {
+    EXPECT_FALSE(run.output) << "stale or partial output.dat left";
+  }
+  return run;
 }
 
 }  // namespace xrd::testing

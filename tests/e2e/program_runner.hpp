@@ -12,8 +12,7 @@ namespace xrd::testing {
 
 struct RunResult {
   int exit_status = -1;
-  std::string error_output;
-  std::string standard_output;
+  std::string error_output, standard_output;
   std::optional<std::string> output;  // the bytes of output.dat, if any
 };
 
@@ -31,6 +30,17 @@ class ProgramRunner {
   // collects results.
   RunResult Run(const std::optional<std::string>& input, const std::filesystem::path& executable = {},
                 const std::string& arguments = "");
+  // Run, with the output.dat of an earlier run in place, expected to end
+  // within a second (five under the sanitizers) with `exit_status` and
+  // exactly `messages` on standard error ("<base>" standing for base()): a
+  // stop leaves no output.dat, a result one of eighteen lines.
+  RunResult Expect(const std::optional<std::string>& input, int exit_status, std::string messages,
+                   const std::string& arguments = "", const std::filesystem::path& executable = {});
+  // A script that runs the copy in a mount namespace of its own, with a tmpfs
+  // over `hidden` ("/proc", "/proc/$$/fd") and the shell commands `more`
+  // first; empty where this machine has no mount namespaces.
+  std::filesystem::path WithoutProc(const std::string& hidden, const std::string& more = "") const;
+  std::vector<std::string> Names() const;  // in the working directory, sorted
 
   const std::filesystem::path& root() const { return root_; }
   std::filesystem::path work() const { return root_ / "work"; }

@@ -32,8 +32,7 @@ struct ElementModel {
   std::complex<double> F1F2(double energy_ev) const {
     std::size_t above = 1;
     while (above + 1 < rows.size() && rows[above][0] <= energy_ev) ++above;
-    const auto& p = rows[above - 1];
-    const auto& q = rows[above];
+    const auto &p = rows[above - 1], &q = rows[above];
     const double t = (energy_ev - p[0]) / (q[0] - p[0]);
     return {p[1] + t * (q[1] - p[1]), p[2] + t * (q[2] - p[2])};
   }
@@ -51,17 +50,10 @@ inline const std::map<std::string, ElementModel>& Elements() {
   return elements;
 }
 
-struct Site {
-  const char* element;
-  double x, y, z;
-};
+struct Site { const char* element; double x, y, z; };
 
 // The structures of the test tables: their lattice constant, scalar and sites.
-struct StructureModel {
-  double lattice;
-  double scalar;
-  std::vector<Site> sites;
-};
+struct StructureModel { double lattice, scalar; std::vector<Site> sites; };
 
 inline const std::map<std::string, StructureModel>& Structures() {
   static const std::map<std::string, StructureModel> structures = {
@@ -79,10 +71,7 @@ inline const std::map<std::string, StructureModel>& Structures() {
 inline constexpr double kPiModel = 3.141592653589793;
 
 // What one structure gives: the sums of f1 and f2 and F(-h-k-l), F(hkl).
-struct Sums {
-  double f1 = 0, f2 = 0;
-  std::complex<double> f_minus, f_plus;
-};
+struct Sums { double f1 = 0, f2 = 0; std::complex<double> f_minus, f_plus; };
 
 // The Bragg angle in degrees of (h k l) at `lambda` in an orthogonal cell a b c.
 inline double BraggAngle(double h, double k, double l, double a, double b, double c, double lambda) {
