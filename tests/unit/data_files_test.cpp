@@ -6,73 +6,55 @@
 #include "tests/unit/test_data.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <climits>
-#include <filesystem>
-#include <fstream>
 
 namespace xrd {
 namespace {
 
 ChemicalSymbol Sym(const char* text) { return ChemicalSymbol{text[0], text[0] ? text[1] : '\0'}; }
 
-TEST(SymbolRule, OneAndTwoLetterSymbols) {
-  struct Case {
-    const char* symbol;
-    char c0, c1;
-    bool matches;
-  } cases[] = {
+// Searches `text` for `symbol`; gives what follows the symbol field, or
+// "not found".
+std::string Search(std::string_view text, const char* symbol) {
+  std::size_t after = 0;
+  const bool found = SearchRecordHeaders(ScanRecordHeaders(text), Sym(symbol), after) == RecordSearch::Found;
+  return found ? std::string(text.substr(after)) : "not found";
+}
+
+// A two-letter symbol matches its two letters; a one-letter one its letter
+// followed by anything but a lower-case letter. A record header is "#S",
+// four characters (line ends among them), white space and the symbol field,
+// anywhere in a line; the search finds the Cf record and none after it, and
+// ends at the end of the text without looping.
+TEST(RecordHeaders, AreRecognisedAsTheTablesHoldThem) {
+  const struct { const char* symbol; char c0, c1; bool matches; } symbols[] = {
       {"Si", 'S', 'i', true},  {"Si", 'S', 'n', false}, {"Si", 's', 'i', false}, {"S", 'S', 'i', false},
       {"S", 'S', '\n', true},  {"S", 'S', ' ', true},   {"S", 'S', '\t', true},  {"S", 'S', '1', true},
       {"S", 'S', '-', true},   {"S", 'S', '\0', true},  {"S", 'S', 'I', true},   {"C", 'C', 'f', false},
       {"H", 'H', 'e', false},  {"Ga", 'G', '\n', false}, {"N", 'n', '\n', false}, {"Ga", 'G', 'a', true},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SymbolMatches(Sym(c.symbol), c.c0, c.c1), c.matches)
-        << c.symbol << " against '" << c.c0 << "' code " << int(c.c1);
+  for (const auto& c : symbols) {
+    EXPECT_EQ(SymbolMatches(Sym(c.symbol), c.c0, c.c1), c.matches) << c.symbol << " against " << c.c0 << int(c.c1);
   }
-}
-
-// Searches `text` for `symbol`; gives what follows the symbol field, or
-// "not found".
-std::string Search(std::string_view text, const char* symbol) {
-  std::size_t after_field = 0;
-  if (SearchRecordHeaders(ScanRecordHeaders(text), Sym(symbol), after_field) != RecordSearch::Found) {
-    return "not found";
-  }
-  return std::string(text.substr(after_field));
-}
-
-TEST(RecordHeaders, AreRecognisedAsTheTablesHoldThem) {
   const std::string table =
       "#F table\n#S  1  H\nh-data\n#S  2  He\nhe-data\nnote ##S  7  N\n"
       "text #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n";
-  // A one-letter symbol's field takes the character after the letter too.
-  struct Case {
-    const char* symbol;
-    const char* rest;
-  } cases[] = {
-      {"H", "h-data\n#S  2  He\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n"
-            "#S  54  Xe\nxe-data\n"},
-      {"He", "\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},
-      {"Si", "\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},  // a header in the middle of a line
-      {"N", "not found"},                                             // "#", "#", "S" is no header
-      {"Cf", "\ncf-data\n#S  54  Xe\nxe-data\n"},                     // the end marker itself is found
-      {"Xe", "not found"},                                            // records after Cf are never found
-      {"C", "not found"},                                             // Cf is not carbon
+  const struct { std::string text; const char* symbol; const char* rest; } cases[] = {
+      {table, "H", "h-data\n#S  2  He\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n"
+                   "#S  54  Xe\nxe-data\n"},
+      {table, "He", "\nhe-data\nnote ##S  7  N\ntext #S  14  Si\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},
+      {table, "Si", "\nsi-data\n#S  98  Cf\ncf-data\n#S  54  Xe\nxe-data\n"},  // a header in the middle of a line
+      {table, "N", "not found"},                                         // "#", "#", "S" is no header
+      {table, "Cf", "\ncf-data\n#S  54  Xe\nxe-data\n"},                 // the end marker itself is found
+      {table, "Xe", "not found"},                                        // records after Cf are never found
+      {table, "C", "not found"},                                         // Cf is not carbon
+      {"#S  1  H", "H", ""},                                             // a one-letter symbol at the very end
+      {"#S\n\n\n\n\n  Ga!", "Ga", "!"},                                     // the four skipped may be line ends
   };
-  for (const Case& c : cases) EXPECT_EQ(Search(table, c.symbol), c.rest) << c.symbol;
-}
-
-TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
-  const char* texts[] = {"", "#", "#S", "#S  1", "#S  1  ", "no headers at all", "#S  1  Ge\n#S  2  Ga"};
-  for (const char* text : texts) EXPECT_EQ(Search(text, "As"), "not found") << text;
+  for (const auto& c : cases) EXPECT_EQ(Search(c.text, c.symbol), c.rest) << c.symbol;
+  for (const char* text : {"", "#", "#S", "#S  1", "#S  1  ", "no headers at all", "#S  1  Ge\n#S  2  Ga"}) {
+    EXPECT_EQ(Search(text, "As"), "not found") << text;
+  }
   EXPECT_EQ(ScanRecordHeaders("#S  1  H\n#S  2").headers.size(), 1u) << "a header cut short is none";
-  // A one-letter symbol at the very end of the text matches.
-  EXPECT_EQ(Search("#S  1  H", "H"), "");
-  // The four skipped characters may be line ends; the symbol field follows white space.
-  EXPECT_EQ(Search("#S\n\n\n\n\n  Ga!", "Ga"), "!");
 }
 
 // Values kept under more keys than the lock-free slots hold are each found
@@ -81,33 +63,29 @@ TEST(RecordHeaders, EndAtTheEndOfTheTextWithoutLooping) {
 TEST(KeptValues, FindsEveryValueUnderItsOwnKey) {
   KeptValues<std::unique_ptr<int>> kept;
   for (int i = 0; i < 40; ++i) kept.Keep("key" + std::to_string(i), std::make_unique<int>(i));
-  for (int i = 0; i < 40; ++i) {
-    const int* value = kept.Find("key" + std::to_string(i));
-    ASSERT_TRUE(value) << i;
-    EXPECT_EQ(*value, i);
-  }
-  EXPECT_EQ(kept.Find("key40"), nullptr);
+  const auto found = [&](const std::string& key) { const int* value = kept.Find(key); return value ? *value : -1; };
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(found("key" + std::to_string(i)), i);
+  EXPECT_EQ(found("key40"), -1);  // none
   EXPECT_EQ(*kept.Keep("key3", std::make_unique<int>(99)), 3);
 }
 
+// A mapped table of 40 records of about 8 KiB (fields Ab, Ac, ...), with a
+// Cf record at the end and without, is read only as far as the record
+// searched for; the headers found are those of the whole table.
 TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
-  // 40 records of about 8 KiB (fields Ab, Ac, ...), mapped; with a Cf record at the end and without.
   std::string records;
   for (int z = 1; z <= 40; ++z) {
-    records += "#S " + std::to_string(z) + "  ";
-    records += static_cast<char>('A' + z / 26);
-    records += static_cast<char>('a' + z % 26);
+    records += "#S " + std::to_string(z) + "  " + static_cast<char>('A' + z / 26) + static_cast<char>('a' + z % 26);
     for (int row = 0; row < 900; ++row) records += "\n1000 1 2";
     records += '\n';
   }
-  const std::filesystem::path directory = std::filesystem::temp_directory_path() / "xrdcalc-large-table";
-  std::filesystem::create_directories(directory);
+  const testing::ScratchDirectory directory("xrdcalc-large-table");
   for (const std::string end : {"#S 98  Cf\n1 2 3\n", ""}) {
     const std::string table = records + end;
-    std::ofstream(directory / "f1f2.dat", std::ios::binary) << table;
+    directory.Write("f1f2.dat", table);
     const RecordHeaders all = ScanRecordHeaders(table);
     for (const char* symbol : {"Ad", "Zz"}) {  // the third record; none
-      const DataFiles files(directory.string());
+      const DataFiles files(directory.path());
       std::string_view text;
       const RecordHeaders found = HeadersThrough(files.Get("f1f2.dat"), Sym(symbol), text);
       const std::size_t count = symbol[0] == 'A' ? 4 : all.headers.size();
@@ -118,7 +96,6 @@ TEST(DataFiles, ALargeTableIsReadAsFarAsTheRecordSearchNeeds) {
       EXPECT_EQ(text.size() < table.size() / 2, symbol[0] == 'A') << symbol << ": only the start is read";
     }
   }
-  std::filesystem::remove_all(directory);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // TElement and TStructure on the small test tables, against the tables'
 // numbers and closed forms (tests/support/test_tables_model.hpp), not
-// against the code: one atom at the origin, the phase sums of diamond, an
-// off-origin site, the Bragg angle of an orthogonal cell, the lattice rule
-// and the symbol split. The structure files that stop a run are end-to-end
-// cases.
+// against the code. The structure files that stop a run are end-to-end cases.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,15 +12,16 @@
 namespace xrd {
 namespace {
 
-using testing::Structures;
 using testing::StructureSums;
 
-std::complex<double> FPlus(const StructureFactorSums& s) { return {s.ReFPlus, s.ImFPlus}; }
-std::complex<double> FMinus(const StructureFactorSums& s) { return {s.ReFMinus, s.ImFMinus}; }
-
-void ExpectNear(std::complex<double> value, std::complex<double> expected, const std::string& what) {
-  EXPECT_NEAR(std::abs(value - expected), 0.0, 1e-12 * (1 + std::abs(expected))) << what << ": " << value << " vs "
-                                                                                  << expected;
+// F(hkl), F(-h-k-l) and the sums of f1 and f2 against the expected ones.
+void ExpectSums(const StructureFactorSums& s, const testing::Sums& expected, const std::string& hkl) {
+  for (const auto& [value, wanted] : {std::pair{std::complex(s.ReFPlus, s.ImFPlus), expected.f_plus},
+                                      {std::complex(s.ReFMinus, s.ImFMinus), expected.f_minus}}) {
+    EXPECT_NEAR(std::abs(value - wanted), 0.0, 1e-12 * (1 + std::abs(wanted))) << hkl << ": " << value << " vs " << wanted;
+  }
+  EXPECT_NEAR(s.SumF1, expected.f1, 1e-12) << hkl;
+  EXPECT_NEAR(s.SumF2, expected.f2, 1e-12) << hkl;
 }
 
 // Ga alone at the origin: F(hkl) = F(-h-k-l) = f0(s) + f1 - f0(0) + i f2
@@ -35,10 +33,7 @@ TEST(Element, OneAtomAtTheOriginScattersAlikeInEveryDirection) {
     TElement ga(lambda, h, k, l, theta, "Ga.stf", "Ga");
     ga.Calculate();
     const testing::Sums expected = StructureSums("Ga", h, k, l, theta, lambda);
-    ExpectNear(FPlus(ga.Sums), expected.f_plus, "F(hkl)");
-    ExpectNear(FMinus(ga.Sums), expected.f_plus, "F(-h-k-l)");
-    EXPECT_NEAR(ga.Sums.SumF1, expected.f1, 1e-12);
-    EXPECT_NEAR(ga.Sums.SumF2, expected.f2, 1e-12);
+    ExpectSums(ga.Sums, {expected.f1, expected.f2, expected.f_plus, expected.f_plus}, std::to_string(h));
     EXPECT_NEAR(ga.FormFactorF0(0.3), testing::Elements().at("Ga").F0(0.3), 1e-12);
   }
 }
@@ -49,26 +44,21 @@ TEST(Element, OneAtomAtTheOriginScattersAlikeInEveryDirection) {
 // than a multiple of 4.
 TEST(Structure, DiamondGivesItsPhaseSums) {
   const testing::TestDataScope data;
-  const double lambda = 1.0;
-  const double theta = 20.0;
+  const double lambda = 1.0, theta = 20.0;
   const testing::ElementModel& si = testing::Elements().at("Si");
   const double s = std::sin(theta * testing::kPiModel / 180) / lambda;
   const std::complex<double> f1f2 = si.F1F2(12398.100046 / lambda);
   const std::complex<double> f(si.F0(s) + f1f2.real() - si.F0(0), f1f2.imag());
   const std::complex<double> i(0, 1);
-  const struct {
-    double h, k, l;
-    std::complex<double> f_plus, f_minus;
-  } cases[] = {{0, 0, 4, 8. * f, 8. * f}, {2, 2, 0, 8. * f, 8. * f},   {1, 1, 1, 4. * f * (1. - i), 4. * f * (1. + i)},
-               {1, 1, 3, 4. * f * (1. + i), 4. * f * (1. - i)},         {0, 0, 2, 0, 0}, {2, 2, 2, 0, 0},
-               {1, 0, 0, 0, 0}, {1, 1, 0, 0, 0},                          {2, 1, 0, 0, 0}};
+  const struct { double h, k, l; std::complex<double> f_plus, f_minus; } cases[] = {
+      {0, 0, 4, 8. * f, 8. * f}, {2, 2, 0, 8. * f, 8. * f}, {1, 1, 1, 4. * f * (1. - i), 4. * f * (1. + i)},
+      {1, 1, 3, 4. * f * (1. + i), 4. * f * (1. - i)}, {0, 0, 2, 0, 0}, {2, 2, 2, 0, 0}, {1, 0, 0, 0, 0},
+      {1, 1, 0, 0, 0}, {2, 1, 0, 0, 0}};
   for (const auto& c : cases) {
     TStructure silicon(0, 0, 0, lambda, c.h, c.k, c.l, theta, "Si");
     silicon.Calculate();
-    const std::string hkl = std::to_string(c.h) + " " + std::to_string(c.k) + " " + std::to_string(c.l);
-    ExpectNear(FPlus(silicon.Sums), c.f_plus, "F(" + hkl + ")");
-    ExpectNear(FMinus(silicon.Sums), c.f_minus, "F(-" + hkl + ")");
-    EXPECT_NEAR(silicon.Sums.SumF1, 8 * f1f2.real(), 1e-12);
+    ExpectSums(silicon.Sums, {8 * f1f2.real(), 8 * f1f2.imag(), c.f_minus, c.f_plus},
+               std::to_string(c.h) + " " + std::to_string(c.k) + " " + std::to_string(c.l));
   }
 }
 
@@ -80,67 +70,53 @@ TEST(Structure, TotalsItsElementsOverEverySite) {
     TStructure gaas(0, 0, 0, 1.0, h, k, l, 30.0, "GaAs");
     EXPECT_FALSE(gaas.Elements[0]) << "made by Calculate";
     gaas.Calculate();
-    const testing::Sums expected = StructureSums("GaAs", h, k, l, 30.0, 1.0);
-    ExpectNear(FPlus(gaas.Sums), expected.f_plus, "F(hkl)");
-    ExpectNear(FMinus(gaas.Sums), expected.f_minus, "F(-h-k-l)");
-    EXPECT_NEAR(gaas.Sums.SumF1, expected.f1, 1e-12);
-    EXPECT_NEAR(gaas.Sums.SumF2, expected.f2, 1e-12);
+    ExpectSums(gaas.Sums, StructureSums("GaAs", h, k, l, 30.0, 1.0), std::to_string(h));
     double r[6];
     gaas.GetResults(&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
-    EXPECT_EQ(std::complex<double>(r[4], r[5]), FPlus(gaas.Sums));
+    EXPECT_EQ(std::complex<double>(r[4], r[5]), std::complex<double>(gaas.Sums.ReFPlus, gaas.Sums.ImFPlus));
     ASSERT_TRUE(gaas.Elements[0] && gaas.Elements[1] && !gaas.Elements[2]);
     EXPECT_EQ(gaas.Elements[1]->Symbol.ToString(), "As");
     EXPECT_EQ(gaas.Elements[1]->Theta, 30.0);
   }
 }
 
+// The header gives the element count, lattice and scalar, the file name is
+// the name's, and a lattice with any constant given is kept as given.
 // sin(theta) = lambda / 2d with 1/d^2 = h^2/a^2 + k^2/b^2 + l^2/c^2, every
 // axis its own; beyond reach a NaN and the arcsine's report.
-TEST(Structure, DerivesItsBraggAngleFromItsCell) {
-  const testing::TestDataScope data;
-  const struct {
-    double a, b, c, h, k, l, lambda;
-  } cases[] = {{5.65, 5.65, 5.65, 0, 0, 4, 1.54}, {5, 5.5, 6, 1, 2, 3, 1.2}, {4, 7, 3, 3, 1, 2, 0.9},
-               {0, 0, 0, 1, 1, 1, 1.5405929},       {5.65, 5.65, 5.65, 0, 0, 8, 1.54}};
-  for (const auto& c : cases) {
-    ::testing::internal::CaptureStderr();
-    TStructure gaas(c.a, c.b, c.c, c.lambda, c.h, c.k, c.l, 0, "GaAs");
-    const std::string reports = ::testing::internal::GetCapturedStderr();
-    const double a = c.a == 0 ? 5.0 : c.a;  // 0 0 0: the file's 5.0 on every axis
-    const double expected = testing::BraggAngle(c.h, c.k, c.l, a, c.a == 0 ? a : c.b, c.a == 0 ? a : c.c, c.lambda);
-    if (std::isnan(expected)) {
-      EXPECT_TRUE(std::isnan(gaas.Theta));
-      EXPECT_EQ(reports, "\r\nasin: DOMAIN error\r\n");
-    } else {
-      EXPECT_NEAR(gaas.Theta, expected, 1e-12) << c.a << " " << c.b << " " << c.c;
-      EXPECT_EQ(reports, "");
-    }
-  }
-  TStructure given(5.65, 5.65, 5.65, 1.54, 0, 0, 8, 12.5, "GaAs");  // a given angle stays, unreached or not
-  EXPECT_EQ(given.Theta, 12.5);
-}
-
-TEST(Structure, ReadsItsHeaderAndKeepsAGivenLattice) {
+TEST(Structure, ReadsItsCellAndDerivesItsBraggAngleFromIt) {
   const testing::TestDataScope data;
   TStructure inp(0, 0, 0, 1.5405929, 0, 0, 4, 0, "InP");
   EXPECT_EQ(inp.ElementCount, 2);
   EXPECT_EQ(inp.FileName, "InP.stf");
   EXPECT_EQ((std::array{inp.A, inp.B, inp.C, inp.StructureScalar}), (std::array{5.8687, 5.8687, 5.8687, 0.36}));
-  TStructure partial(5.65, 0, 0, 1.54, 0, 0, 0, 12.5, "GaAs");  // one constant given: all three stay
-  EXPECT_EQ((std::array{partial.A, partial.B, partial.C}), (std::array{5.65, 0.0, 0.0}));
   inp.Calculate();
   EXPECT_EQ(inp.Elements[1]->Symbol.ToString(), "P");
+  TStructure partial(5.65, 0, 0, 1.54, 0, 0, 0, 12.5, "GaAs");  // one constant given: all three stay
+  EXPECT_EQ((std::array{partial.A, partial.B, partial.C}), (std::array{5.65, 0.0, 0.0}));
+  const struct { double a, b, c, h, k, l, lambda; } cases[] = {
+      {5.65, 5.65, 5.65, 0, 0, 4, 1.54}, {5, 5.5, 6, 1, 2, 3, 1.2}, {4, 7, 3, 3, 1, 2, 0.9},
+      {0, 0, 0, 1, 1, 1, 1.5405929}, {5.65, 5.65, 5.65, 0, 0, 8, 1.54}};
+  for (const auto& c : cases) {
+    ::testing::internal::CaptureStderr();
+    const double theta = TStructure(c.a, c.b, c.c, c.lambda, c.h, c.k, c.l, 0, "GaAs").Theta;
+    const std::string reports = ::testing::internal::GetCapturedStderr();
+    const double a = c.a == 0 ? 5.0 : c.a;  // 0 0 0: the file's 5.0 on every axis
+    const double expected = testing::BraggAngle(c.h, c.k, c.l, a, c.a == 0 ? a : c.b, c.a == 0 ? a : c.c, c.lambda);
+    EXPECT_EQ(reports, std::isnan(expected) ? "\r\nasin: DOMAIN error\r\n" : "") << c.a << " " << c.b << " " << c.c;
+    if (std::isnan(expected)) { EXPECT_TRUE(std::isnan(theta)); } else { EXPECT_NEAR(theta, expected, 1e-12); }
+  }
+  TStructure given(5.65, 5.65, 5.65, 1.54, 0, 0, 8, 12.5, "GaAs");  // a given angle stays, unreached or not
+  EXPECT_EQ(given.Theta, 12.5);
 }
 
+// A structure's name splits after its first symbol: an upper-case letter
+// and a lower-case one if one follows.
 TEST(Structure, SplitsTwoSymbolsAtTheSecondCharacter) {
-  struct Case {
-    const char* name;
-    const char* first;
-    const char* second;
-  } cases[] = {{"GaAs", "Ga", "As"}, {"BN", "B", "N"},   {"InP", "In", "P"}, {"AlGaAs", "Al", "Ga"},
-               {"Ga", "Ga", ""},     {"G7x", "G", "7x"}, {"SiC", "Si", "C"}, {"G\xe9x", "G", "\xe9x"}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(SplitSymbols(c.name), (std::array<std::string, 2>{c.first, c.second})) << c.name;
+  for (const auto& [name, first, second] : {std::array{"GaAs", "Ga", "As"}, {"BN", "B", "N"}, {"InP", "In", "P"},
+                                            {"AlGaAs", "Al", "Ga"}, {"Ga", "Ga", ""}, {"G7x", "G", "7x"},
+                                            {"SiC", "Si", "C"}, {"G\xe9x", "G", "\xe9x"}}) {
+    EXPECT_EQ(SplitSymbols(name), (std::array<std::string, 2>{first, second})) << name;
   }
 }
 

@@ -2,10 +2,11 @@
 // formulas that stop the run with a message; and the mixes that do.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "composite/composite_structure.hpp"
-#include "xrdcalc/error.hpp"
+#include "tests/unit/test_data.hpp"
 
 namespace xrd {
 namespace {
@@ -14,22 +15,19 @@ TCompositeStructure Composite(const std::string& formula) {
   return TCompositeStructure(1, 2, 3, 4, 5, 6, 1.5, 0, 0, 4, 0, formula, 1);
 }
 
-TEST(CompositeRecord, TheDigitCheck) {
+// A formula has digits where any of its bytes is one (a NUL byte does not
+// end it); a formula with digits splits into its components, their weights,
+// the component without one and the weights' total, the same when parsed
+// again, for up to ten components.
+TEST(ParseFormula, WorkedFormulas) {
   EXPECT_EQ(Composite("GaAs").HasDigits, 0);
   EXPECT_EQ(Composite("x9").HasDigits, 1);
   EXPECT_EQ(Composite(std::string("Ga\0" "7", 4)).HasDigits, 1);
-}
-
-struct Parse {
-  const char* formula;
-  std::vector<std::pair<std::string, std::string>> components;
-  int digitless_index;
-  int component_count;
-  int digits_total;
-};
-
-TEST(ParseFormula, WorkedFormulas) {
-  const Parse cases[] = {
+  const struct {
+    const char* formula;
+    std::vector<std::pair<std::string, std::string>> components;
+    int digitless_index, component_count, digits_total;
+  } cases[] = {
       {"Ga7In3As", {{"Ga", "7"}, {"In", "3"}, {"As", ""}}, 2, 2, 10},
       {"Cd1Hg9Te", {{"Cd", "1"}, {"Hg", "9"}, {"Te", ""}}, 2, 2, 10},
       {"In53Ga47As", {{"In", "53"}, {"Ga", "47"}, {"As", ""}}, 2, 2, 100},
@@ -40,31 +38,27 @@ TEST(ParseFormula, WorkedFormulas) {
       {"Ga1In1C", {{"Ga", "1"}, {"In", "1"}, {"C", ""}}, 2, 2, 2},
       {"Ga1In1:", {{"Ga", "1"}, {"In", "1:"}}, 1, 1, 1},  // a last character above '9' makes a partner
       {"Ga\xc3\xa9" "1In1", {{"Ga\xc3\xa9", "1"}, {"In", "1"}}, 11, 2, 2},  // bytes from 128 on are not letters
+      {"A1B1C1D1E1F1G1H1I1J1", {{"A", "1"}, {"B", "1"}}, 11, 10, 10},  // ten components are fine
   };
-  for (const Parse& p : cases) {
+  for (const auto& p : cases) {
     SCOPED_TRACE(p.formula);
     TCompositeStructure c = Composite(p.formula);
     ASSERT_EQ(c.HasDigits, 1);
     c.ParseFormula();
     for (std::size_t i = 0; i < p.components.size(); ++i) {
-      EXPECT_EQ(c.Components[i].Name, p.components[i].first);
-      EXPECT_EQ(c.Components[i].Digits, p.components[i].second);
+      EXPECT_EQ(std::pair(c.Components[i].Name, c.Components[i].Digits), p.components[i]) << i;
     }
-    EXPECT_EQ(c.DigitlessIndex, p.digitless_index);
-    EXPECT_EQ(c.ComponentCount, p.component_count);
-    EXPECT_EQ(c.DigitsTotal, p.digits_total);
-    EXPECT_EQ(c.Parsed, 1);
+    EXPECT_EQ((std::array{c.DigitlessIndex, c.ComponentCount, c.DigitsTotal, c.Parsed}),
+              (std::array{p.digitless_index, p.component_count, p.digits_total, 1}));
     c.ParseFormula();  // a repeated parse gives the same
-    EXPECT_EQ(c.ComponentCount, p.component_count);
-    EXPECT_EQ(c.DigitsTotal, p.digits_total);
+    EXPECT_EQ((std::array{c.ComponentCount, c.DigitsTotal}), (std::array{p.component_count, p.digits_total}));
   }
 }
 
+// Each unusable formula stops the parse with its message and leaves the
+// structure unparsed.
 TEST(ParseFormula, UnusableFormulasStopWithAMessage) {
-  struct Case {
-    const char* formula;
-    const char* message;
-  } cases[] = {
+  const struct { const char* formula; const char* message; } cases[] = {
       {"Ga7xIn3As", "formula \"Ga7xIn3As\": weight of component \"Ga\": \"7x\" is not a whole number"},
       {"Ga0.7In0.3As",
        "formula \"Ga0.7In0.3As\": weight of component \"Ga\": \"0.7\" is not a whole number; a formula's weights "
@@ -86,53 +80,35 @@ TEST(ParseFormula, UnusableFormulasStopWithAMessage) {
       {"gA1", "formula \"gA1\": a formula with digits begins with an upper-case letter, not \"g\""},
       {"A1B1C1D1E1F1G1H1I1J1K1", "formula \"A1B1C1D1E1F1G1H1I1J1K1\": more than 10 components"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TCompositeStructure composite = Composite(c.formula);
-    try {
-      composite.ParseFormula();
-      ADD_FAILURE() << c.formula << " parsed";
-    } catch (const Error& error) {
-      EXPECT_STREQ(error.what(), c.message);
-    }
+    EXPECT_EQ(testing::ErrorOf([&] { composite.ParseFormula(); }), c.message);
     EXPECT_EQ(composite.Parsed, 0) << c.formula;
   }
-  // Ten components are fine.
-  TCompositeStructure ten = Composite("A1B1C1D1E1F1G1H1I1J1");
-  ten.ParseFormula();
-  EXPECT_EQ(ten.ComponentCount, 10);
-  EXPECT_EQ(ten.DigitsTotal, 10);
 }
 
+// A mix takes one to ten components of finite weights from 0 on whose total
+// is above 0 and finite; any other stops with its message, unparsed.
 TEST(SetMix, RefusesWeightsThatMakeNoMix) {
   const std::vector<MixComponent> eleven(11, MixComponent{"GaAs", 1});
-  const double nan = std::nan("");
-  const struct {
-    std::vector<MixComponent> mix;
-    const char* message;
-  } cases[] = {
+  const struct { std::vector<MixComponent> mix; const char* message; } cases[] = {
       {{}, "the mix has no components"},
       {eleven, "the mix has 11 components; at most 10"},
       {{{"GaAs", 1}, {"InAs", -0.5}}, "the weight of \"InAs\" in the mix is -0.5; weights are finite numbers from 0 on"},
-      {{{"GaAs", nan}}, "the weight of \"GaAs\" in the mix is +NAN; weights are finite numbers from 0 on"},
+      {{{"GaAs", std::nan("")}}, "the weight of \"GaAs\" in the mix is +NAN; weights are finite numbers from 0 on"},
       {{{"GaAs", INFINITY}}, "the weight of \"GaAs\" in the mix is +INF; weights are finite numbers from 0 on"},
       {{{"GaAs", 0}, {"InAs", -0.0}}, "the weights of the mix add up to 0"},
       {{{"GaAs", 1e308}, {"InAs", 1e308}}, "the weights of the mix add up to more than the largest number"},
   };
   for (const auto& c : cases) {
     TCompositeStructure composite = Composite("");
-    try {
-      composite.SetMix(c.mix);
-      ADD_FAILURE() << c.message;
-    } catch (const Error& error) {
-      EXPECT_STREQ(error.what(), c.message);
-    }
+    EXPECT_EQ(testing::ErrorOf([&] { composite.SetMix(c.mix); }), c.message);
     EXPECT_EQ(composite.Parsed, 0) << c.message;
   }
   TCompositeStructure ten = Composite("");
   ten.SetMix(std::vector<MixComponent>(10, MixComponent{"GaAs", 0.25}));
-  EXPECT_EQ(ten.ComponentCount, 10);
+  EXPECT_EQ((std::array{ten.ComponentCount, ten.Parsed}), (std::array{10, 1}));
   EXPECT_EQ(ten.WeightTotal, 2.5);
-  EXPECT_EQ(ten.Parsed, 1);
 }
 
 }  // namespace

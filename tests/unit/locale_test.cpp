@@ -1,14 +1,8 @@
-// Numbers read and print as in the "C" locale whatever locale the process
-// has set: a caller with a decimal comma (a Python program that called
-// locale.setlocale) must not change what input.dat or a table says, nor what
-// output.dat holds.
+// Numbers under a locale with a decimal comma.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "runtime/number_format.hpp"
 #include "runtime/text_scanner.hpp"
@@ -18,23 +12,22 @@
 namespace xrd {
 namespace {
 
-namespace fs = std::filesystem;
-
+// Numbers read and print as in the "C" locale whatever locale the process
+// has set: a caller with a decimal comma (a Python program that called
+// locale.setlocale) must not change what input.dat or a table says, nor what
+// output.dat holds.
 TEST(Locale, NumbersReadAndPrintAsInTheCLocaleWhateverTheProcessHasSet) {
-  const fs::path scratch = fs::temp_directory_path() / ("xrdcalc-locale-" + std::to_string(getpid()));
-  fs::remove_all(scratch);
-  fs::create_directories(scratch);
-  fs::copy(testing::TestDataDirectory(), scratch / "Base");
+  const testing::ScratchDirectory scratch("xrdcalc-locale", true);
   // A lattice constant in hexadecimal, which the C library's conversion reads.
-  std::ofstream(scratch / "Base" / "SiHex.stf") << "silicon\n1,227\n0x1.5b9cp+2,0.2785\nSi\n1\n0, 0, 0\n";
+  scratch.Write("SiHex.stf", "silicon\n1,227\n0x1.5b9cp+2,0.2785\nSi\n1\n0, 0, 0\n");
   const RunInput run{.lambda_angstrom = 1.0, .h = 0, .k = 0, .l = 4, .formula = "SiHex"};
-  const Result in_c = Calculator((scratch / "Base").string()).compute(run);
+  const Result in_c = Calculator(scratch.path()).compute(run);
   EXPECT_EQ(in_c.a, std::strtod("0x1.5b9cp+2", nullptr));
   // A German locale (decimal comma), compiled into the scratch directory
   // from Debian's locales package.
-  ASSERT_EQ(std::system(("localedef -i de_DE -f UTF-8 '" + (scratch / "de_DE.UTF-8").string() + "'").c_str()), 0)
+  ASSERT_EQ(std::system(("localedef -i de_DE -f UTF-8 '" + (scratch / "de_DE.UTF-8") + "'").c_str()), 0)
       << "install Debian's locales";
-  setenv("LOCPATH", scratch.c_str(), 1);
+  setenv("LOCPATH", scratch.path().c_str(), 1);
   ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8"));
   ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
   double v[4] = {};
@@ -43,12 +36,11 @@ TEST(Locale, NumbersReadAndPrintAsInTheCLocaleWhateverTheProcessHasSet) {
   EXPECT_EQ((std::array{v[0], v[1], v[2], v[3]}), (std::array{3.0, HUGE_VAL, 5.43102, -0.25}));
   EXPECT_EQ(FormatG(5.43102) + " " + FormatG(-1.51467e-05) + " " + FormatF(0.2783), "5.43102 -1.51467e-05 0.278300");
   EXPECT_EQ(ParseRunInput("0x1.6p2 5.5 5.5\n0 0 0\n1.5\n0 0 4\n0\nSi\n1\n").a, 5.5);
-  const Result in_german = Calculator((scratch / "Base").string()).compute(run);
+  const Result in_german = Calculator(scratch.path()).compute(run);
   EXPECT_EQ(in_german.values(), in_c.values());
   EXPECT_EQ(FormatOutput(in_german), FormatOutput(in_c));
   std::setlocale(LC_ALL, "C");
   unsetenv("LOCPATH");
-  fs::remove_all(scratch);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "runtime/data_files.hpp"
 #include "runtime/text_file_contents.hpp"
 #include "runtime/text_mode.hpp"
+#include "tests/unit/test_data.hpp"
 
 namespace xrd {
 namespace {
@@ -22,33 +23,16 @@ namespace fs = std::filesystem;
 
 // The reading rules written out: every CR dropped, the text ends at the first control-Z.
 std::string ByTheRules(const std::string& bytes) {
-  std::string text;
-  for (char c : bytes) {
-    if (c == '\x1a') break;
-    if (c != '\r') text += c;
-  }
+  std::string text = bytes.substr(0, bytes.find('\x1a'));
+  std::erase(text, '\r');
   return text;
 }
-
-class TextFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    directory_ = fs::temp_directory_path() / ("xrdcalc-textfile-" + std::to_string(getpid()));
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-  }
-  void TearDown() override { fs::remove_all(directory_); }
-  std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PathOf(name), std::ios::binary) << bytes;
-  }
-  fs::path directory_;
-};
 
 // Below 16 KiB a file is read, from there on mapped; either way, and in
 // memory, the text is the rules' text, and a prefix asked for first of a
 // mapping is the text's start and stays valid when the contents move.
-TEST_F(TextFileTest, EveryReaderFollowsTheRulesAtEverySize) {
+TEST(TextFile, EveryReaderFollowsTheRulesAtEverySize) {
+  const testing::ScratchDirectory directory("xrdcalc-textfile");
   std::mt19937 random(7);
   for (std::size_t size : {0, 1, 2, 63, 64, 65, 300, 4096, 16383, 16384, 16385, 1048576}) {
     for (int variant = 0; variant < 6; ++variant) {
@@ -62,9 +46,9 @@ TEST_F(TextFileTest, EveryReaderFollowsTheRulesAtEverySize) {
       std::string in_memory = bytes;
       ApplyTextModeReading(in_memory);
       ASSERT_EQ(in_memory, expected) << size << "/" << variant;
-      Write("table.dat", bytes);
-      EXPECT_EQ(LoadTextFile(PathOf("table.dat")), expected) << size << "/" << variant;
-      std::optional<TextFileContents> mapped = MapTextFile(PathOf("table.dat"));
+      directory.Write("table.dat", bytes);
+      EXPECT_EQ(LoadTextFile(directory / "table.dat"), expected) << size << "/" << variant;
+      std::optional<TextFileContents> mapped = MapTextFile(directory / "table.dat");
       ASSERT_TRUE(mapped);
       EXPECT_EQ(mapped->mapped_bytes().size(), size >= 16384 ? size : 0);
       const std::string_view prefix = mapped->TextPrefix(size / 3);
@@ -87,7 +71,7 @@ TEST_F(TextFileTest, EveryReaderFollowsTheRulesAtEverySize) {
 
 // A refused name leaves no descriptor open: the next one opened takes the
 // number the one before took.
-TEST_F(TextFileTest, RefusedFilesLeaveNoDescriptorOpen) {
+TEST(TextFile, RefusedFilesLeaveNoDescriptorOpen) {
   const int before = open("/dev/null", O_RDONLY);
   close(before);
   for (const char* path : {"/", "/dev/null"}) EXPECT_FALSE(LoadTextFile(path)) << path;
@@ -100,23 +84,25 @@ TEST_F(TextFileTest, RefusedFilesLeaveNoDescriptorOpen) {
 // again; one changed or shrunk under its mapping is noticed, its missing
 // pages reading as zeros (no SIGBUS), and only for that mapping; a file
 // replaced by another is not one changed.
-TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
-  Write("table.dat", "1000 1 2\n");
+TEST(TextFile, ChangesDuringAndAfterTheReadAreNoticed) {
+  const testing::ScratchDirectory directory("xrdcalc-textfile");
+  const std::string path = directory / "table.dat";
+  directory.Write("table.dat", "1000 1 2\n");
   int fd = -1;
   struct stat opened {};
-  ASSERT_TRUE(OpenRegularFile(PathOf("table.dat"), fd, opened, nullptr));
-  std::ofstream(PathOf("table.dat"), std::ios::binary | std::ios::app) << "2000 3 4\n";
+  ASSERT_TRUE(OpenRegularFile(path, fd, opened, nullptr));
+  std::ofstream(path, std::ios::binary | std::ios::app) << "2000 3 4\n";
   FileBytes read;
   EXPECT_EQ(ReadWholeFile(fd, opened, 1000, read, nullptr), ReadOutcome::Changed);
   close(fd);
   // Rewritten in place at the same size, its modification time put back: the change time moved.
   std::this_thread::sleep_for(std::chrono::milliseconds(30));  // past the file-time clock's tick
-  ASSERT_EQ(fstat(fd = open(PathOf("table.dat").c_str(), O_RDONLY), &opened), 0);
+  ASSERT_EQ(fstat(fd = open(path.c_str(), O_RDONLY), &opened), 0);
   close(fd);
-  Write("table.dat", std::string(opened.st_size, 'x'));
+  directory.Write("table.dat", std::string(opened.st_size, 'x'));
   const FileTime kept_times[2] = {opened.st_atim, opened.st_mtim};
-  ASSERT_EQ(utimensat(AT_FDCWD, PathOf("table.dat").c_str(), kept_times, 0), 0);
-  EXPECT_TRUE(FileChangedSince(PathOf("table.dat"), IdentityOf(opened)));
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), kept_times, 0), 0);
+  EXPECT_TRUE(FileChangedSince(path, IdentityOf(opened)));
   for (int changes : {0, 4, 5}) {  // read again while it changes, five times in all
     int reads = 0;
     std::string problem;
@@ -126,25 +112,25 @@ TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
     EXPECT_EQ(problem, changes < 5 ? "" : "changed while it was read, 5 times in a row");
   }
 
-  Write("f1f2.dat", std::string(100000, 'x'));
+  directory.Write("f1f2.dat", std::string(100000, 'x'));
   {
-    const DataFiles first(directory_.string());
+    const DataFiles first(directory.path());
     const DataFile& table = first.Get("f1f2.dat");
     EXPECT_FALSE(first.ChangedSinceLoaded());
-    std::ofstream(PathOf("f1f2.dat"), std::ios::binary | std::ios::app) << "more";
+    std::ofstream(directory / "f1f2.dat", std::ios::binary | std::ios::app) << "more";
     EXPECT_TRUE(FileChangedSince(table.path(), table.contents().identity()));
-    ASSERT_EQ(truncate(PathOf("f1f2.dat").c_str(), 0), 0);
+    ASSERT_EQ(truncate((directory / "f1f2.dat").c_str(), 0), 0);
     EXPECT_FALSE(table.contents().shrank());
     EXPECT_EQ(table.text(), std::string(100000, '\0'));
     EXPECT_TRUE(table.contents().shrank());
     EXPECT_TRUE(first.ChangedSinceLoaded());
-    Write("new.dat", std::string(100000, 'y'));
-    fs::rename(PathOf("new.dat"), PathOf("f1f2.dat"));
+    directory.Write("new.dat", std::string(100000, 'y'));
+    fs::rename(directory / "new.dat", directory / "f1f2.dat");
     EXPECT_FALSE(FileChangedSince(table.path(), table.contents().identity())) << "replaced, not changed";
     EXPECT_TRUE(first.OutOfDate());
   }
-  Write("small.dat", "read, not mapped\n");
-  const DataFiles second(directory_.string());
+  directory.Write("small.dat", "read, not mapped\n");
+  const DataFiles second(directory.path());
   EXPECT_EQ(second.Get("small.dat").text(), "read, not mapped\n");
   EXPECT_FALSE(second.ChangedSinceLoaded()) << "a file read, not mapped, never shrinks";
   EXPECT_EQ(second.Get("f1f2.dat").text(), std::string(100000, 'y'));
@@ -154,13 +140,14 @@ TEST_F(TextFileTest, ChangesDuringAndAfterTheReadAreNoticed) {
 
 // 64 mappings are guarded against shrinking at once; a file that finds no
 // guard is read instead, and a guard given back is taken again.
-TEST_F(TextFileTest, SixtyFourFilesAreMappedAtOnceAndMoreAreRead) {
-  Write("table.dat", std::string(20000, 'x'));
+TEST(TextFile, SixtyFourFilesAreMappedAtOnceAndMoreAreRead) {
+  const testing::ScratchDirectory directory("xrdcalc-textfile");
+  directory.Write("table.dat", std::string(20000, 'x'));
   std::vector<TextFileContents> kept;
-  for (int i = 0; i < 66; ++i) kept.push_back(*MapTextFile(PathOf("table.dat")));
+  for (int i = 0; i < 66; ++i) kept.push_back(*MapTextFile(directory / "table.dat"));
   for (int i = 0; i < 66; ++i) EXPECT_EQ(kept[i].mapped_bytes().empty(), i >= 64) << i;
   kept.erase(kept.begin());
-  EXPECT_EQ(MapTextFile(PathOf("table.dat"))->mapped_bytes().size(), 20000u);
+  EXPECT_EQ(MapTextFile(directory / "table.dat")->mapped_bytes().size(), 20000u);
 }
 
 }  // namespace

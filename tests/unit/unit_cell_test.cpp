@@ -4,12 +4,9 @@
 #include "structure/unit_cell.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "tests/support/test_tables_model.hpp"
 #include "tests/unit/test_data.hpp"
@@ -18,7 +15,6 @@
 namespace xrd {
 namespace {
 
-namespace fs = std::filesystem;
 using Matrix = std::array<std::array<double, 3>, 3>;
 
 constexpr double kDegree = 3.141592653589793 / 180;
@@ -31,25 +27,29 @@ Matrix Metric(const UnitCell& c) {
            {c.a * c.c * cb, c.b * c.c * ca, c.c * c.c}}};
 }
 
-double Determinant(const Matrix& m) {
-  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+// The cofactor of g[i][j], its sign given by the cyclic order of the rows and columns left.
+double Cofactor(const Matrix& g, int i, int j) {
+  const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+  return g[i1][j1] * g[i2][j2] - g[i1][j2] * g[i2][j1];
+}
+
+double Determinant(const Matrix& g) {
+  return g[0][0] * Cofactor(g, 0, 0) + g[0][1] * Cofactor(g, 0, 1) + g[0][2] * Cofactor(g, 0, 2);
 }
 
 // h . G^-1 . h by Cramer's rule.
 double ReciprocalNorm(const Matrix& g, const std::array<double, 3>& h) {
   double sum = 0;
   for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-      const double cofactor = g[j1][i1] * g[j2][i2] - g[j1][i2] * g[j2][i1];
-      sum += h[i] * cofactor / Determinant(g) * h[j];
-    }
+    for (int j = 0; j < 3; ++j) sum += h[i] * Cofactor(g, j, i) / Determinant(g) * h[j];
   }
   return sum;
 }
 
-TEST(UnitCell, SpacingAndVolumeFollowTheMetricTensor) {
+// V = sqrt(det G) and 1/d^2 = h . G^-1 . h on cells of every kind; a
+// cell's kind by its angles; the lengths and angles that make no cell, each
+// with its message.
+TEST(UnitCell, SpacingAndVolumeFollowTheMetricTensorAndKindsAndWhatIsNoCell) {
   const UnitCell cells[] = {{3.189, 3.189, 5.185, 90, 90, 120},  {12.214, 3.0371, 5.7981, 90, 103.83, 90},
                             {5, 6, 7, 80, 95, 110},              {4, 4, 4, 70, 70, 70},
                             {4.7589, 4.7589, 12.991, 90, 90, 120}, {3, 4, 5, 90, 90, 90}};
@@ -62,57 +62,45 @@ TEST(UnitCell, SpacingAndVolumeFollowTheMetricTensor) {
           << cell.a << " " << cell.gamma << ": " << h[0] << " " << h[1] << " " << h[2];
     }
   }
-}
-
-TEST(UnitCell, KindsAndWhatIsNoCell) {
-  EXPECT_STREQ(CellKindName(KindOf({1, 1, 1, 90, 90, 90})), "orthogonal");
-  EXPECT_STREQ(CellKindName(KindOf({1, 1, 2, 90, 90, 120})), "hexagonal");
-  EXPECT_STREQ(CellKindName(KindOf({1, 2, 3, 90, 103.8, 90})), "monoclinic");
-  EXPECT_STREQ(CellKindName(KindOf({1, 1, 1, 70, 70, 70})), "oblique");
-  EXPECT_STREQ(CellKindName(KindOf({1, 1, 1, 90, 90, 60})), "oblique");
+  for (const auto& [cell, kind] : {std::pair<UnitCell, std::string>{{1, 1, 1, 90, 90, 90}, "orthogonal"},
+                                   {{1, 1, 2, 90, 90, 120}, "hexagonal"}, {{1, 2, 3, 90, 103.8, 90}, "monoclinic"},
+                                   {{1, 1, 1, 70, 70, 70}, "oblique"}, {{1, 1, 1, 90, 90, 60}, "oblique"}}) {
+    EXPECT_EQ(CellKindName(KindOf(cell)), kind) << cell.gamma;
+  }
   const std::pair<UnitCell, const char*> cases[] = {
       {{5, 0, 5, 90, 90, 90}, "the lengths 5 0 5 are not three positive, finite numbers of angstroms"},
       {{5, 5, INFINITY, 90, 90, 90}, "the lengths 5 5 +INF are not three positive, finite numbers of angstroms"},
       {{5, 5, 5, 90, 90, 180}, "the angles 90 90 180 are not all between 0 and 180 degrees"},
       {{5, 5, 5, 0, 90, 90}, "the angles 0 90 90 are not all between 0 and 180 degrees"},
       {{5, 5, 5, 60, 60, 150}, "the angles 60 60 150 degrees close no volume"},
-      {{5, 5, 5, 90, 90, 90}, ""},
-      {{5, 5, 5, 60, 60, 60}, ""},
+      {{5, 5, 5, 90, 90, 90}, ""}, {{5, 5, 5, 60, 60, 60}, ""},
   };
   for (const auto& [cell, problem] : cases) EXPECT_EQ(CellProblem(cell), problem);
 }
 
-// A scratch copy of the test tables with two wurtzite-like and two
-// monoclinic structures beside the cubic ones.
-class NonCubicTables : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fs::remove_all(base_);
-    fs::copy(testing::TestDataDirectory(), base_);
-    const std::string hexagonal_sites = "2\n0.3333333333333333, 0.6666666666666666, 0.0\n"
-                                        "0.6666666666666666, 0.3333333333333333, 0.5\n";
-    const std::string anion_sites = "2\n0.3333333333333333, 0.6666666666666666, 0.375\n"
-                                    "0.6666666666666666, 0.3333333333333333, 0.875\n";
-    Write("GaAsw.stf", "test wurtzite\n2,186,Ga,As\n4.0,0.25,4.0,6.5,90,90,120\nGa\n" + hexagonal_sites + "As\n" +
-                           anion_sites);
-    Write("InAsw.stf", "test wurtzite\n2,186,In,As\n4.3,0.3,4.3,7.0,90,90,120\nIn\n" + hexagonal_sites + "As\n" +
-                           anion_sites);
-    Write("Gam.stf", "test monoclinic gallium\n1,12\n4.0,0.1,5.0,6.0,90,100,90\nGa\n2\n0, 0, 0\n0.5, 0.5, 0\n");
-    Write("Inm.stf", "test monoclinic indium\n1,12\n4.4,0.2,5.5,6.6,90,110,90\nIn\n2\n0, 0, 0\n0.5, 0.5, 0\n");
-    Write("Gat.stf", "test triclinic gallium\n1,1\n4.0,0.1,5.0,6.0,80,95,110\nGa\n1\n0, 0, 0\n");
-  }
-  void TearDown() override { fs::remove_all(base_); }
-  void Write(const char* name, const std::string& text) { std::ofstream(base_ / name) << text; }
-  Calculator calculator() const { return Calculator(base_.string()); }
-
-  const fs::path base_ = fs::temp_directory_path() / ("xrdcalc-cells-" + std::to_string(getpid()));
-};
-
-// Wurtzite (1 0 5): 1/d^2 = 4/3 (h^2 + hk + k^2)/a^2 + l^2/c^2, V = (sqrt 3 / 2) a^2 c,
-// F = sum over Ga and As of f exp(2 pi i (hx + ky + lz)) at s = sin(theta)/lambda.
-TEST_F(NonCubicTables, WurtziteFollowsTheHexagonalClosedForms) {
+// In a scratch copy of the test tables with two wurtzite-like, two
+// monoclinic and a triclinic structure beside the cubic ones: wurtzite
+// (1 0 5) follows the closed forms 1/d^2 = 4/3 (h^2 + hk + k^2)/a^2 + l^2/c^2,
+// V = (sqrt 3 / 2) a^2 c, F = sum over Ga and As of f exp(2 pi i (hx + ky +
+// lz)) at s = sin(theta)/lambda. Mixes average the lengths; angles the
+// components share stay exact, and angles that differ are weighted; cells
+// of two kinds do not mix.
+TEST(NonCubicTables, WurtziteFollowsTheHexagonalClosedFormsAndMixesKeepOneKindOfCell) {
+  const testing::ScratchDirectory base("xrdcalc-cells", true);
+  const std::string hexagonal_sites = "2\n0.3333333333333333, 0.6666666666666666, 0.0\n"
+                                      "0.6666666666666666, 0.3333333333333333, 0.5\n";
+  const std::string anion_sites = "2\n0.3333333333333333, 0.6666666666666666, 0.375\n"
+                                  "0.6666666666666666, 0.3333333333333333, 0.875\n";
+  base.Write("GaAsw.stf", "test wurtzite\n2,186,Ga,As\n4.0,0.25,4.0,6.5,90,90,120\nGa\n" + hexagonal_sites + "As\n" +
+                              anion_sites);
+  base.Write("InAsw.stf", "test wurtzite\n2,186,In,As\n4.3,0.3,4.3,7.0,90,90,120\nIn\n" + hexagonal_sites + "As\n" +
+                              anion_sites);
+  base.Write("Gam.stf", "test monoclinic gallium\n1,12\n4.0,0.1,5.0,6.0,90,100,90\nGa\n2\n0, 0, 0\n0.5, 0.5, 0\n");
+  base.Write("Inm.stf", "test monoclinic indium\n1,12\n4.4,0.2,5.5,6.6,90,110,90\nIn\n2\n0, 0, 0\n0.5, 0.5, 0\n");
+  base.Write("Gat.stf", "test triclinic gallium\n1,1\n4.0,0.1,5.0,6.0,80,95,110\nGa\n1\n0, 0, 0\n");
+  const Calculator calc(base.path());
   const double a = 4.0, c = 6.5, lambda = 1.2, h = 1, k = 0, l = 5;
-  const Result r = calculator().compute({.lambda_angstrom = lambda, .h = h, .k = k, .l = l, .formula = "GaAsw"});
+  const Result r = calc.compute({.lambda_angstrom = lambda, .h = h, .k = k, .l = l, .formula = "GaAsw"});
   const double inverse_d2 = 4.0 / 3 * (h * h + h * k + k * k) / (a * a) + l * l / (c * c);
   const double theta = std::asin(lambda / 2 * std::sqrt(inverse_d2)) / kDegree;
   EXPECT_NEAR(r.d_spacing(), 1 / std::sqrt(inverse_d2), 1e-13);
@@ -131,12 +119,6 @@ TEST_F(NonCubicTables, WurtziteFollowsTheHexagonalClosedForms) {
   EXPECT_NEAR(std::abs(r.f_plus - f_plus), 0.0, 1e-9 * std::abs(f_plus));
   EXPECT_NEAR(std::abs(r.chi_plus - gamma * f_plus), 0.0, 1e-6 * std::abs(gamma * f_plus));
   EXPECT_NEAR(r.chi0_real, -gamma * r.sum_f1, 1e-6 * gamma * r.sum_f1);  // r_e in single precision
-}
-
-// Mixes average the lengths; angles the components share stay exact, and
-// angles that differ are weighted; cells of two kinds do not mix.
-TEST_F(NonCubicTables, MixesOfOneKindOfCell) {
-  const Calculator calc = calculator();
   const Result hexagonal = calc.compute({.lambda_angstrom = 1.2, .h = 1, .k = 0, .l = 2, .formula = "Ga1In1Asw"});
   EXPECT_EQ((std::array{hexagonal.a, hexagonal.c, hexagonal.gamma}), (std::array{4.15, 6.75, 120.0}));
   const Result monoclinic =
@@ -152,14 +134,11 @@ TEST_F(NonCubicTables, MixesOfOneKindOfCell) {
   EXPECT_EQ((std::array{triclinic.alpha, triclinic.beta, triclinic.gamma}), (std::array{80.0, 95.0, 110.0}));
   const UnitCell cell{4.0, 5.0, 6.0, 80, 95, 110};
   EXPECT_NEAR(triclinic.d_spacing(), 1 / std::sqrt(ReciprocalNorm(Metric(cell), {1, -2, 3})), 1e-12);
-  try {
-    calc.compute({.lambda_angstrom = 1.2, .h = 0, .k = 0, .l = 2, .mix = {{"GaAsw", 1}, {"GaAs", 1}}});
-    ADD_FAILURE() << "a hexagonal and an orthogonal cell mixed";
-  } catch (const Error& error) {
-    EXPECT_STREQ(error.what(),
-                 "the mix: the cells of GaAsw (hexagonal) and GaAs (orthogonal) are of different kinds; the "
-                 "structures of a mix must have cells of one kind");
-  }
+  EXPECT_EQ(testing::ErrorOf([&] {
+              calc.compute({.lambda_angstrom = 1.2, .h = 0, .k = 0, .l = 2, .mix = {{"GaAsw", 1}, {"GaAs", 1}}});
+            }),
+            "the mix: the cells of GaAsw (hexagonal) and GaAs (orthogonal) are of different kinds; the structures "
+            "of a mix must have cells of one kind");
 }
 
 }  // namespace
