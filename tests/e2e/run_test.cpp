@@ -124,11 +124,13 @@ TEST(Run, FindsItsDataBesideItsExecutableAndNowhereElse) {
   fs::create_symlink(runner.executable(), runner.root() / "linked");  // no Base/ beside the link
   EXPECT_EQ(runner.Expect(std::nullopt, 0, "", "", runner.root() / "linked").output, direct.output);
   // 45 directories of 100 characters, started as ../bin/xrdcalc from deep/work (bash: dash cannot cd past
-  // PATH_MAX); its output.dat is copied back to work/.
+  // PATH_MAX); its output.dat is copied back to work/. The sanitizers' runtime warns there that it cannot
+  // read the executable's name, a line of its own that the script leaves out.
   const std::string root = runner.root().string();
   WriteBytes(root + "/deep.sh", R"(cd "$1" && for i in $(seq 45); do d=$(printf d%099d $i); mkdir $d && cd $d || exit 1
 done; mkdir bin work && cp "$1/bin/xrdcalc" bin/ && cp -r "$1/bin/Base" bin/Base && cp -r "$1/work/Base" work/Base &&
-cd work && cp "$1/work/input.dat" . && pwd | wc -c > "$1/depth" && ../bin/xrdcalc; status=$?
+cd work && cp "$1/work/input.dat" . && pwd | wc -c > "$1/depth" && ../bin/xrdcalc 2> "$1/deep-stderr"; status=$?
+grep -v '^==[0-9]*==WARNING: reading executable name failed' "$1/deep-stderr" >&2
 cp output.dat "$1/work/output.dat"; cd "$1" && rm -rf d0*; exit $status)");
   EXPECT_EQ(runner.Expect(std::nullopt, 0, "", "'" + root + "/deep.sh' '" + root + "'", "bash").output, direct.output);
   EXPECT_GT(std::stoi(ReadBytes(root + "/depth")), 4200);
