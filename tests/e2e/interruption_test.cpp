@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -124,6 +125,42 @@ TEST(Interruption, ATableRewrittenInPlaceGivesTheOldResultTheNewOneOrAStop) {
     }
   }
   EXPECT_GT(results, 100) << stops << " stops";
+}
+
+// Faults a file system makes only now and then, brought about in a test
+// build of the program (e2e/injected_faults.cpp): data files that change
+// between any two looks at them (a run is done five times, and gives the
+// result and warnings of its last attempt alone, or stops), a file that
+// changes during each of its five reads, and, without unnamed files, an
+// output.dat that cannot be renamed into place (the temporary file is removed).
+TEST(Interruption, FaultsOfTheFileSystemEndInOrderlyStops) {
+  ProgramRunner runner(TEST_DATA_BASE);
+  const fs::path faulty = runner.root() / "bin" / "xrdcalc-faults";
+  fs::copy_file(XRDCALC_INJECTED_FAULTS_EXE, faulty);
+  const std::string he = "0 0 0\n0 0 0\n1.5405929\n0 0 4\n0\nHe\n1\n";
+  const std::string warning = "warning: <base>/f1f2.dat: element He: no record for the element (searched up to the Cf "
+                              "record); no anomalous correction, f1 = f0(0), f2 = 0\n";
+  auto with_fault = [&](const char* variable, const char* value, auto run) {
+    setenv(variable, value, 1);
+    run();
+    unsetenv(variable);
+  };
+  const std::optional<std::string> result = runner.Expect(he, 0, warning).output;
+  with_fault("XRDCALC_CHANGING", "f1f2.dat", [&] {
+    with_fault("XRDCALC_CHANGING_LOOKS", "4", [&] { EXPECT_EQ(runner.Expect(he, 0, warning, "", faulty).output, result); });
+    runner.Expect(he, 1, warning + "xrdcalc: the data files in <base> changed while the run read them, 5 times in a "
+                                   "row; no result\n", "", faulty);
+  });
+  with_fault("XRDCALC_CHANGING_WHILE_READ", "He.stf", [&] {
+    runner.Expect(he, 1, "xrdcalc: cannot open <base>/He.stf: changed while it was read, 5 times in a row\n", "", faulty);
+  });
+  fs::remove(runner.work() / "output.dat");
+  fs::create_directories(runner.work() / "output.dat" / "keep");
+  with_fault("XRDCALC_NO_TMPFILE", "1", [&] {
+    runner.Expect(he, 1, warning + "xrdcalc: cannot write output.dat: Is a directory; the output.dat of an earlier "
+                                   "run could not be removed (Is a directory) and is not this run's result\n", "", faulty);
+  });
+  EXPECT_EQ(runner.Names(), (std::vector<std::string>{"input.dat", "output.dat"}));
 }
 
 }  // namespace
