@@ -155,8 +155,8 @@ TEST(Result, HasTheReflectionsGeometry) {
 }
 
 // A calculator keeps what it has read until reload() (its copies share it);
-// a computation that stops on a table that has changed since it was read
-// reads it again, so a stop is never kept once the table is whole.
+// a computation that stops on a table that has changed (or gone) since it
+// was read reads it again, so a stop is never kept once the table is whole.
 TEST(Calculator, ReadsReplacedTablesAgainOnReloadAndAfterAStop) {
   const testing::ScratchDirectory base("xrdcalc-calculator", true);
   auto replace = [&](const char* name, const std::string& text) {  // as tables are replaced: renamed into place
@@ -178,6 +178,10 @@ TEST(Calculator, ReadsReplacedTablesAgainOnReloadAndAfterAStop) {
   replace("f1f2.dat", table);
   replace("GaAs.stf", structure);
   EXPECT_EQ(fresh.compute(kGaAs004).values(), before.values());
+  fs::remove(base / "GaAs.stf");  // a removed table is out of date too
+  EXPECT_EQ(fresh.compute(kGaAs004).values(), before.values()) << "kept until a stop";
+  EXPECT_THROW(fresh.compute({.lambda_angstrom = 1.0, .formula = "Xe"}), Error);
+  EXPECT_THROW(fresh.compute(kGaAs004), Error) << "read anew after the stop: gone";
 }
 
 // One fresh calculator shared by many threads, each computing every case

@@ -69,7 +69,8 @@ Anomalous FromTable(const std::string& table, const char* symbol, double energy_
 }
 
 // f1 and f2 on the line through the rows around the energy (the later of
-// two rows at one energy, the end rows outside the table, saying so);
+// two rows at one energy, the end rows outside the table, saying so; in rows
+// out of order, the first row above the energy and the one before it);
 // records after Cf, rows that are not three numbers and tables cut short
 // are refused with their problem.
 TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
@@ -77,7 +78,8 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
       "#F test\n#S 31  Ga\n#N 3\n#L E f1 f2\n1000 10 1\n2000 20 2\n2000 30 6\n4000 40 4\n"  // an edge at 2000
       "#S 32  Ge 100 1 2\n500 3 4\n#S 33  As\n#" + std::string(78, 'c') + "7000 70 7\n8000 80 8\n"
       "#S 34  Se\n#N 3\n500 5 0.5\n#S 35  Br\n#N 3\n500 5 0.5\n600 6\n#S 36  Kr\n"
-      "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n#S 38  Sr\n#N 3\n3000 3 3\n2000 2 2\n1000 5 5\n"
+      "#S 37  Rb\n#N 3\n500 5 5\n500 7 9\n700 8 1\n#S 38  Sr\n#N 3\n3000 4 3\n2000 2 2\n1000 5 5\n"
+      "#S 39  Y\n1000 1 1\n3000 3 5\n2000 2 2\n4000 4 4\n"
       "#S 98  Cf\n#N 3\n1 2 3\n2 3 4\n";
   const auto outside = [](const char* where) { return "energy " + std::string(where); };
   // A row after plain ones in another form, and a signed energy with an exponent.
@@ -94,7 +96,9 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
       {table, "As", 7500, {75, 7.5, ""}},  // a comment line's 80th character starts a piece, and a row
       {table, "Se", 9000, {5, 0.5, outside("9000.000000 eV outside the table's only row (500.000000 eV); that row's values used")}},
       {table, "Rb", 400, {7, 9, outside("400.000000 eV below the table's first row (500.000000 eV); values extrapolated")}},
-      {table, "Sr", 1500, {1.5, 1.5, outside("1500.000000 eV below the table's first row (3000.000000 eV); values extrapolated")}},
+      {table, "Sr", 1500, {1, 1.5, outside("1500.000000 eV below the table's first row (3000.000000 eV); values extrapolated")}},
+      {table, "Y", 1500, {1.5, 2, ""}},  // rows out of order: the first row above the energy and the one before
+      {table, "Y", 3500, {3.5, 3.5, ""}},
       {table, "Cf", 1.5, {2.5, 3.5, ""}},
       {table, "Xe", 450, {-1, -1, "absent"}},  // after the Cf record
       {table, "Br", 450, {-1, -1, "the data row after energy 500.000000 eV is not three numbers"}},

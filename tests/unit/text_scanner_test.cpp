@@ -99,5 +99,30 @@ TEST(TextScanner, AgreesWithTheLibrary) {
   }
 }
 
+// Pieces as fgets gives them with room for `max_length` characters: up to
+// that many, or through the next line feed; the text's end ends the last
+// piece, also where the bytes after the text hold a line feed.
+TEST(TextScanner, ReadsPiecesAsFgetsDoes) {
+  std::mt19937 random(7);
+  for (int trial = 0; trial < 2000; ++trial) {
+    std::string text(1, 'a');
+    for (int k = random() % 40; k > 0; --k) text += "ab\n "[random() % 4];
+    const int max_length = 1 + static_cast<int>(random() % 8);
+    const std::string held = text + "\nxx\n";  // bytes beyond the text
+    TextScanner scanner(std::string_view(held).substr(0, text.size()));
+    FILE* file = fmemopen(text.data(), text.size(), "r");
+    ASSERT_NE(file, nullptr);
+    std::vector<char> line(max_length + 1);
+    std::string_view piece;
+    while (std::fgets(line.data(), max_length + 1, file)) {
+      ASSERT_TRUE(scanner.ReadPiece(piece, max_length));
+      EXPECT_EQ(piece, line.data()) << text;
+    }
+    std::fclose(file);
+    EXPECT_FALSE(scanner.ReadPiece(piece, max_length));
+    EXPECT_EQ(scanner.position(), text.size()) << text;
+  }
+}
+
 }  // namespace
 }  // namespace xrd
