@@ -124,9 +124,11 @@ OMEGA, GAAS = np.arange(-10.0, 10.0, 0.5), xrdcalc.Stack("GaAs", [xrdcalc.Layer(
     # Mixes of real fractions and quaternaries.
     (lambda c: xrdcalc.quaternary("In", "Ga", "As", "P", 1.2, 0.5), ValueError, "x is 1.2"),
     (lambda c: xrdcalc.quaternary("In", "Ga", "As", "P", 0.2, math.nan), ValueError, "y is nan"),
-    (lambda c: xrdcalc.quaternary("In", "Ga", "as", "P", 0.2, 0.5), ValueError, "'as' is not an element"),
+    (lambda c: xrdcalc.quaternary("In", "Ga", "as", "P", 0.2, 0.5), ValueError,
+     "'as' is not an element symbol"),
     (lambda c: xrdcalc.three_cations("Al", "Ga", "In", "As", 0.6, 0.5), ValueError, "x + y is 1.1"),
     (lambda c: xrdcalc.real_fraction_mix("Al0.3Ga0.6As"), ValueError, "add up to 0.9, not 1"),
+    (lambda c: xrdcalc.real_fraction_mix("Al0.3Ga0.6999As"), ValueError, "add up to 0.9999, not 1"),
     (lambda c: xrdcalc.real_fraction_mix("Al0.3GaAs"), ValueError, "component 'Ga' has no fraction"),
     (lambda c: xrdcalc.real_fraction_mix("Al0.3-Ga0.7As"), ValueError, "'-Ga0.7As' is not a component"),
     (lambda c: xrdcalc.real_fraction_mix("As"), ValueError, "no component with a fraction"),
@@ -162,7 +164,7 @@ def test_warnings_once_per_call_and_filters_apply(calc):
 
 ENERGIES = [10550.0, 10200.0, 10368.0, 10366.0]  # unsorted: the order is kept
 CELL, AT_300_K = dict(lattice=(5.7, 5.8, 5.9), scale=0.5), dict(temperature=300)
-MAPPING = {"GaAs": 0.7, "InAs": 0.3}
+MAPPING, GA_AS_B = {"GaAs": 0.7, "InAs": 0.3}, {"Ga": 0.66, "As": 0.56}
 
 
 @pytest.mark.parametrize("axis, points, scan, single", [
@@ -180,6 +182,8 @@ MAPPING = {"GaAs": 0.7, "InAs": 0.3}
      lambda c, t: c.compute("GaNw", CU_KA1, (0, 0, 2), temperature=t)),
     ("wavelength", [1.2, CU_KA1], lambda c, p: c.scan_wavelength("Si", p, HKL, temperature=500),
      lambda c, w: c.compute("Si", w, HKL, temperature=500)),
+    ("temperature", [0.0, 300.0], lambda c, p: c.scan_temperature("GaAs", p, HKL, CU_KA1, b_factors=GA_AS_B),
+     lambda c, t: c.compute("GaAs", CU_KA1, HKL, temperature=t, b_factors=GA_AS_B)),  # GaAs: not in the table
     ("x", [0.0, 0.5], lambda c, p: c.scan_composition("Al", "Ga", "Nw", p, (0, 0, 2), CU_KA1, **AT_300_K),
      lambda c, x: c.compute({"AlNw": x, "GaNw": 1 - x}, CU_KA1, (0, 0, 2), **AT_300_K)),
 ])

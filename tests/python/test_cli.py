@@ -54,6 +54,7 @@ def test_cli_computes_one_point_as_a_table(calc, args, formula, at):
     ("compute GaAs --energy 8000", 1, "compute needs --hkl H K L"),
     ("compute GaAs --hkl 0 0 4.5 --energy 8000", 2, "a Miller index is a whole number, not '4.5'"),
     ("compute GaAs --hkl 0 0 4 --energy -1", 2, "'-1' is not a positive number"),
+    ("compute GaAs --hkl 0 0 4 --wavelength 0", 2, "'0' is not a positive number"),
     ("compute GaAs --hkl 0 0 4 --energy 8000 --wavelength 1", 2, "not allowed with"),
     ("compute GaAs --hkl 0 0 4 --wavelength 10", 1, "out of reach"),
     ("scan --formula GaAs --energy 8000", 1, "--formula needs --hkl H K L"),

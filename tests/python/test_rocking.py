@@ -118,6 +118,18 @@ def test_resolution_keeps_the_integral_and_repeat_builds_superlattices(calc):
     assert np.allclose(unpolarised.reflectivity, (sharp.reflectivity + pi.reflectivity) / 2, rtol=1e-12)
 
 
+def test_vibration_narrows_a_substrates_curve_as_it_shrinks_chi_h(calc):
+    """A thick crystal's Darwin width is proportional to |chi_h|; a uniform B damps chi_h and chi_-h alike,
+    by far more than the tolerance."""
+    omega, warm = np.arange(-40.0, 40.0, 0.005), {"Ga": 1.5, "As": 1.5}
+    curves = [calc.rocking_curve(xrdcalc.Stack("GaAs"), (0, 0, 4), omega, wavelength=CU_KA1, b_factors=b)
+              for b in (None, warm)]
+    chi_h = [abs(calc.compute("GaAs", CU_KA1, (0, 0, 4), b_factors=b).chi_plus) for b in (None, warm)]
+    assert chi_h[1] < 0.9 * chi_h[0]
+    widths = [half_maximum_width(omega, curve.reflectivity) for curve in curves]
+    assert widths[1] / widths[0] == pytest.approx(chi_h[1] / chi_h[0], rel=0.02)  # absorption: 1 % off
+
+
 def test_fit_recovers_thickness_and_composition(calc):
     omega = np.arange(-1000.0, 500.0, 0.75)
     truth = xrdcalc.Stack("GaAs", [xrdcalc.Layer({"AlAs": 0.3, "GaAs": 0.7}, 500, relaxation=0.0)])
