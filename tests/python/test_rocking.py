@@ -142,3 +142,18 @@ def test_fit_recovers_thickness_and_composition(calc):
     assert fit.values["x[0]"] == pytest.approx(0.3, rel=0.01)
     assert 0 < fit.uncertainties["thickness_nm[0]"] < 5
     assert fit.stack.layers[0].thickness_nm == fit.values["thickness_nm[0]"]
+
+
+
+def test_fit_of_a_normalised_noise_free_curve_is_exact_at_the_same_temperature(calc):
+    """Intensities below 1 are measurements too; the model takes the fit's temperature (without it the warm
+    crystals' narrower peaks leave a residual)."""
+    omega = np.arange(-1500.0, 300.0, 1.0)
+    truth = xrdcalc.Stack("Si", [xrdcalc.Layer({"Ge": 0.2, "Si": 0.8}, 200, relaxation=0.0)])
+    measured = calc.rocking_curve(truth, (0, 0, 4), omega, wavelength=CU_KA1, temperature=295).reflectivity + 1e-6
+    assert measured.max() < 1
+    start = xrdcalc.Stack("Si", [xrdcalc.Layer({"Ge": 0.199, "Si": 0.801}, 200, relaxation=0.0)])
+    fit = xrdcalc.fit_rocking_curve(omega, measured, start, (0, 0, 4), {"x[0]": 0.199}, wavelength=CU_KA1,
+                                    calculator=calc, temperature=295)
+    assert fit.values["x[0]"] == pytest.approx(0.2, abs=1e-6)
+    assert fit.result.cost < 1e-10
