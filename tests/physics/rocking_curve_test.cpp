@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 
 #include "xrdcalc/rocking_curve.hpp"
 
 namespace xrd {
 namespace {
+
+using enum Polarization;
 
 constexpr double kCuKAlpha1 = 1.5405929;
 constexpr double kArcsecond = 3.141592653589793 / (180 * 3600);
@@ -29,11 +32,15 @@ std::vector<double> Range(double from, double to, double step) {
 }
 
 RockingCurve Curve(const Stack& stack, double h, double k, double l, std::vector<double> omega,
-                   Polarization polarization = Polarization::Sigma, bool grazing_exit = false,
-                   double lambda = kCuKAlpha1) {
-  RockingCurveInput input{.lambda_angstrom = lambda, .h = h, .k = k, .l = l, .polarization = polarization,
-                          .grazing_exit = grazing_exit, .omega_arcsec = std::move(omega)};
-  return ComputeRockingCurve(Shipped(), stack, input);
+                   Polarization polarization = Sigma, bool grazing_exit = false) {
+  return ComputeRockingCurve(Shipped(), stack, {.lambda_angstrom = kCuKAlpha1, .h = h, .k = k, .l = l,
+                                                .polarization = polarization, .grazing_exit = grazing_exit,
+                                                .omega_arcsec = std::move(omega)});
+}
+
+// The run of one structure at Cu K-alpha1, for its Bragg angle, lattice and chi.
+Result Compute(const std::string& formula, double h, double k, double l) {
+  return Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = h, .k = k, .l = l, .formula = formula});
 }
 
 // Full width at half maximum (arcsec) and the middle of the half-maximum points.
@@ -41,8 +48,9 @@ std::pair<double, double> HalfMaximum(const std::vector<double>& omega, const st
   const double half = *std::max_element(r.begin(), r.end()) / 2;
   double low = 0, high = 0;
   for (std::size_t i = 1; i < r.size(); ++i) {
-    if (r[i - 1] < half && r[i] >= half) low = omega[i - 1] + (half - r[i - 1]) / (r[i] - r[i - 1]) * (omega[i] - omega[i - 1]);
-    if (r[i - 1] >= half && r[i] < half) high = omega[i - 1] + (r[i - 1] - half) / (r[i - 1] - r[i]) * (omega[i] - omega[i - 1]);
+    const double crossing = omega[i - 1] + (half - r[i - 1]) / (r[i] - r[i - 1]) * (omega[i] - omega[i - 1]);
+    if (r[i - 1] < half && r[i] >= half) low = crossing;
+    if (r[i - 1] >= half && r[i] < half) high = crossing;
   }
   return {high - low, (high + low) / 2};
 }
@@ -52,20 +60,13 @@ std::pair<double, double> HalfMaximum(const std::vector<double>& omega, const st
 // for the box of the Darwin curve: its width is 5 % below the formula, as
 // xrayutilities' is; the Python tests compare it with xrayutilities.)
 TEST(RockingCurve, BareSubstratesHaveTheirDarwinWidth) {
-  const struct {
-    const char* name;
-    double hkl;  // 1: the reflection 1 1 1 on (111); else 0 0 hkl on (001)
-    double lambda;
-  } cases[] = {{"Si", 4, kCuKAlpha1}, {"GaAs", 4, kCuKAlpha1}, {"Si", 1, kCuKAlpha1}};
-  for (const auto& [name, index, lambda] : cases) {
-    const bool body_diagonal = index == 1;
-    const double h = body_diagonal ? 1 : 0, l = index;
-    Stack stack{{name}};
-    if (body_diagonal) stack.surface_h = stack.surface_k = 1;
+  // 0 0 l on (001), or with h = 1 the reflection 1 1 1 on (111).
+  for (const auto& [name, h, l] : {std::tuple{"Si", 0.0, 4.0}, {"GaAs", 0.0, 4.0}, {"Si", 1.0, 1.0}}) {
+    const Stack stack{{name}, {}, h, h};
     const std::vector<double> omega = Range(-40, 40, 0.01);
-    const RockingCurve sigma = Curve(stack, h, h, l, omega, Polarization::Sigma, false, lambda);
-    const RockingCurve pi = Curve(stack, h, h, l, omega, Polarization::Pi, false, lambda);
-    const Result r = Shipped().compute({.lambda_angstrom = lambda, .h = h, .k = h, .l = l, .formula = name});
+    const RockingCurve sigma = Curve(stack, h, h, l, omega, Sigma);
+    const RockingCurve pi = Curve(stack, h, h, l, omega, Pi);
+    const Result r = Compute(name, h, h, l);
     const double theta = r.bragg_angle_deg() * 3.141592653589793 / 180;
     // The Darwin curve without absorption: total reflection over
     // 2 |C chi_h| / sin 2 theta, half maximum over 3/(2 sqrt 2) of it;
@@ -86,10 +87,10 @@ TEST(RockingCurve, BareSubstratesHaveTheirDarwinWidth) {
 
 TEST(RockingCurve, InvisibleLayers) {
   const std::vector<double> omega = Range(-300, 100, 0.7);
-  const RockingCurve bare = Curve({{"GaAs"}}, 2, 2, 4, omega, Polarization::Unpolarised);
-  const RockingCurve empty = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 0.0}}}, 2, 2, 4, omega, Polarization::Unpolarised);
-  const RockingCurve itself = Curve({{"GaAs"}, {{{"GaAs"}, 321.0}, {{"Ga1Ga1As"}, 50.0, 0.5}}}, 2, 2, 4, omega,
-                                    Polarization::Unpolarised);
+  const RockingCurve bare = Curve({{"GaAs"}}, 2, 2, 4, omega, Unpolarised);
+  const RockingCurve empty = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 0.0}}}, 2, 2, 4, omega, Unpolarised);
+  const RockingCurve itself =
+      Curve({{"GaAs"}, {{{"GaAs"}, 321.0}, {{"Ga1Ga1As"}, 50.0, 0.5}}}, 2, 2, 4, omega, Unpolarised);
   for (std::size_t i = 0; i < omega.size(); ++i) {
     EXPECT_NEAR(empty.reflectivity[i], bare.reflectivity[i], 1e-12 * bare.reflectivity[i]) << omega[i];
     EXPECT_NEAR(itself.reflectivity[i], bare.reflectivity[i], 1e-9 * bare.reflectivity[i]) << omega[i];
@@ -103,14 +104,14 @@ TEST(RockingCurve, PseudomorphicLayerPeakAndFringes) {
   const std::vector<double> omega = Range(-400, 100, 0.1);
   const RockingCurve thick = Curve({{"GaAs"}, {{{"Al3Ga7As"}, 1000.0}}}, 0, 0, 4, omega);
   const auto layer = std::max_element(thick.reflectivity.begin(), thick.reflectivity.begin() + 3000);
-  const double peak = omega[layer - thick.reflectivity.begin()] - HalfMaximum(omega, thick.reflectivity).second;
-  const Result s = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 4, .formula = "GaAs"});
-  const Result l = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 4, .formula = "Al3Ga7As"});
+  const double substrate_middle = HalfMaximum(omega, thick.reflectivity).second;
+  const double peak = omega[layer - thick.reflectivity.begin()] - substrate_middle;
+  const Result s = Compute("GaAs", 0, 0, 4), l = Compute("Al3Ga7As", 0, 0, 4);
   const double eps_par = (s.a - l.a) / l.a;
   const double nu = l.structure_scalar;
   const double c = l.a * (1 - 2 * nu / (1 - nu) * eps_par);
-  const double theta_s = std::asin(4 * kCuKAlpha1 / (2 * s.a)), theta_l = std::asin(4 * kCuKAlpha1 / (2 * c));
-  const double expected = (theta_l - theta_s) / kArcsecond;
+  const double theta_s = std::asin(4 * kCuKAlpha1 / (2 * s.a));
+  const double expected = (std::asin(4 * kCuKAlpha1 / (2 * c)) - theta_s) / kArcsecond;
   EXPECT_NEAR(peak / expected, 1.0, 0.02) << peak << " " << expected;
   EXPECT_NEAR(thick.layer_peak_arcsec.at(0) / expected, 1.0, 0.001);
 
@@ -133,8 +134,7 @@ TEST(RockingCurve, PseudomorphicLayerPeakAndFringes) {
 // Al0.3Ga0.7N on wurtzite GaN (0001), 0002: c_perp = c (1 - 2 (c13/c33) eps_par),
 // a relaxed layer keeps its own c; the layer's peak lies where they put it.
 TEST(RockingCurve, HexagonalLayersOnTheirBasalPlane) {
-  const Result s = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 2, .formula = "GaNw"});
-  const Result l = Shipped().compute({.lambda_angstrom = kCuKAlpha1, .h = 0, .k = 0, .l = 2, .formula = "Al3Ga7Nw"});
+  const Result s = Compute("GaNw", 0, 0, 2), l = Compute("Al3Ga7Nw", 0, 0, 2);
   const double theta_s = std::asin(kCuKAlpha1 / s.c);
   for (double relaxation : {0.0, 1.0}) {
     const double a = s.a + relaxation * (l.a - s.a);
@@ -156,9 +156,10 @@ TEST(RockingCurve, StopsOnWhatItCannotModel) {
   // 111 makes 54.7 degrees with [001], more than theta_B = 13.7: from (001) it is no Bragg
   // reflection, neither in grazing incidence (the beam would come from inside) nor in exit
   // (the diffracted beam would go into the crystal).
-  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega), Error);
-  EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega, Polarization::Sigma, true), Error);
-  EXPECT_NO_THROW(Curve({{"GaAs"}}, 2, 2, 4, omega, Polarization::Sigma, true));
+  for (const bool grazing_exit : {false, true}) {
+    EXPECT_THROW(Curve({{"GaAs"}}, 1, 1, 1, omega, Sigma, grazing_exit), Error);
+  }
+  EXPECT_NO_THROW(Curve({{"GaAs"}}, 2, 2, 4, omega, Sigma, true));
   EXPECT_THROW(Curve({{"GaAs"}, {{{"GaNw"}, 10.0}}}, 0, 0, 4, omega), Error);
   EXPECT_THROW(Curve({{"GaObeta"}}, 0, 0, 4, omega), Error);
   EXPECT_THROW(Curve({{"GaAs"}, {{{"AlAs"}, -1.0}}}, 0, 0, 4, omega), Error);
@@ -167,8 +168,9 @@ TEST(RockingCurve, StopsOnWhatItCannotModel) {
     Curve({{"GaAs"}}, 2, 2, 4, {0.0, -7.0 * 3600});
     ADD_FAILURE() << "a beam from below the surface";
   } catch (const Error& error) {
-    EXPECT_NE(std::string(error.what()).find("at -25200 arcsec from the Bragg angle"), std::string::npos);
-    EXPECT_NE(std::string(error.what()).find("the beam does not enter through the surface"), std::string::npos);
+    const std::string message = error.what();
+    EXPECT_NE(message.find("at -25200 arcsec from the Bragg angle"), std::string::npos) << message;
+    EXPECT_NE(message.find("the beam does not enter through the surface"), std::string::npos) << message;
   }
 }
 

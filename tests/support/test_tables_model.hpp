@@ -36,24 +36,36 @@ struct ElementModel {
     const double t = (energy_ev - p[0]) / (q[0] - p[0]);
     return {p[1] + t * (q[1] - p[1]), p[2] + t * (q[2] - p[2])};
   }
+  // f = f0(s) + f1 - f0(0) + i f2 at the wavelength `lambda` (angstrom).
+  std::complex<double> F(double s, double lambda) const {
+    const std::complex<double> f1f2 = F1F2(12398.100046 / lambda);
+    return {F0(s) + f1f2.real() - F0(0), f1f2.imag()};
+  }
 };
 
 inline const std::map<std::string, ElementModel>& Elements() {
   static const std::map<std::string, ElementModel> elements = {
       {"Ga", {{10, 8, 6, 4, 2}, 1, {1, 2, 3, 4, 5},
-              {{5000, 29, 1.5}, {10000, 27, 0.5}, {10367, 25, 0.6}, {10367, 26, 3.8}, {15000, 30, 2}, {20000, 31, 1}}}},
-      {"As", {{11, 9, 7, 3, 2}, 1, {0.5, 1, 2, 4, 8}, {{5000, 32, 2}, {10000, 31, 1}, {15000, 33, 2.5}, {20000, 33.5, 1.5}}}},
-      {"In", {{20, 10, 10, 5, 3}, 1, {1, 1, 1, 1, 1}, {{5000, 47, 8}, {10000, 48, 4}, {15000, 48.5, 2}, {20000, 48.8, 1}}}},
+              {{5000, 29, 1.5}, {10000, 27, 0.5}, {10367, 25, 0.6}, {10367, 26, 3.8}, {15000, 30, 2},
+               {20000, 31, 1}}}},
+      {"As", {{11, 9, 7, 3, 2}, 1, {0.5, 1, 2, 4, 8},
+              {{5000, 32, 2}, {10000, 31, 1}, {15000, 33, 2.5}, {20000, 33.5, 1.5}}}},
+      {"In", {{20, 10, 10, 5, 3}, 1, {1, 1, 1, 1, 1},
+              {{5000, 47, 8}, {10000, 48, 4}, {15000, 48.5, 2}, {20000, 48.8, 1}}}},
       {"Si", {{5.275329, 3.191038, 1.511514, 1.356849, 2.519114}, 0.145073,
-              {2.631338, 33.730728, 0.081119, 86.28864, 1.170087}, {{5000, 14.1, 0.5}, {10000, 14.2, 0.2}, {15000, 14.3, 0.1}}}},
+              {2.631338, 33.730728, 0.081119, 86.28864, 1.170087},
+              {{5000, 14.1, 0.5}, {10000, 14.2, 0.2}, {15000, 14.3, 0.1}}}},
   };
   return elements;
 }
 
 struct Site { const char* element; double x, y, z; };
 
-// The structures of the test tables: their lattice constant, scalar and sites.
+// The structures of the test tables: their lattice constant (a), scalar and
+// sites; and GaAsw, a wurtzite that tests write beside them.
 struct StructureModel { double lattice, scalar; std::vector<Site> sites; };
+
+inline constexpr double kThird = 1.0 / 3, kTwoThirds = 2.0 / 3;
 
 inline const std::map<std::string, StructureModel>& Structures() {
   static const std::map<std::string, StructureModel> structures = {
@@ -61,9 +73,11 @@ inline const std::map<std::string, StructureModel>& Structures() {
       {"In", {4.4, 0.2, {{"In", 0, 0, 0}}}},
       {"GaAs", {5.0, 0.3, {{"Ga", 0, 0, 0}, {"As", 0.1, 0.25, 0.4}}}},
       {"InAs", {6.0, 0.35, {{"In", 0, 0, 0}, {"As", 0.1, 0.25, 0.4}}}},
-      {"Si", {5.43102, 0.2785, {{"Si", 0, 0, 0}, {"Si", 0, 0.5, 0.5}, {"Si", 0.5, 0, 0.5}, {"Si", 0.5, 0.5, 0},
-                                 {"Si", 0.25, 0.25, 0.25}, {"Si", 0.25, 0.75, 0.75}, {"Si", 0.75, 0.25, 0.75},
-                                 {"Si", 0.75, 0.75, 0.25}}}},
+      {"Si", {5.43102, 0.2785, {{"Si", 0, 0, 0}, {"Si", 0, 0.5, 0.5}, {"Si", 0.5, 0, 0.5},
+                                 {"Si", 0.5, 0.5, 0}, {"Si", 0.25, 0.25, 0.25}, {"Si", 0.25, 0.75, 0.75},
+                                 {"Si", 0.75, 0.25, 0.75}, {"Si", 0.75, 0.75, 0.25}}}},
+      {"GaAsw", {4.0, 0.25, {{"Ga", kThird, kTwoThirds, 0}, {"Ga", kTwoThirds, kThird, 0.5},
+                             {"As", kThird, kTwoThirds, 0.375}, {"As", kTwoThirds, kThird, 0.875}}}},
   };
   return structures;
 }
@@ -79,16 +93,18 @@ inline double BraggAngle(double h, double k, double l, double a, double b, doubl
   return std::asin(lambda * inverse_d / 2) * 180 / kPiModel;
 }
 
-inline Sums StructureSums(const std::string& name, double h, double k, double l, double theta_degrees, double lambda) {
+// The sums of `name`, each element's f damped by exp(-B s^2) with its B in `b`.
+inline Sums StructureSums(const std::string& name, double h, double k, double l, double theta_degrees,
+                          double lambda, const std::map<std::string, double>& b = {}) {
   Sums sums;
   const double s = std::sin(theta_degrees * kPiModel / 180) / lambda;
   for (const Site& site : Structures().at(name).sites) {
     const ElementModel& e = Elements().at(site.element);
-    const std::complex<double> f1f2 = e.F1F2(12398.100046 / lambda);
-    const std::complex<double> f(e.F0(s) + f1f2.real() - e.F0(0), f1f2.imag());
+    const auto given = b.find(site.element);
+    const std::complex<double> f = e.F(s, lambda) * std::exp(-(given == b.end() ? 0 : given->second) * s * s);
     const double phase = 2 * kPiModel * (h * site.x + k * site.y + l * site.z);
-    sums.f1 += f1f2.real();
-    sums.f2 += f1f2.imag();
+    sums.f1 += e.F1F2(12398.100046 / lambda).real();
+    sums.f2 += e.F1F2(12398.100046 / lambda).imag();
     sums.f_plus += f * std::polar(1.0, phase);
     sums.f_minus += f * std::polar(1.0, -phase);
   }
