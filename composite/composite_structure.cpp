@@ -193,7 +193,7 @@ void TCompositeStructure::NoteElements() {
 }
 
 void TCompositeStructure::CheckGivenBFactorsUsed() const {
-  if (!Vibration.b_factors) return;
+  if (!Vibration.b_factors || Vibration.b_factors_shared) return;
   for (const auto& given : *Vibration.b_factors) {
     if (std::find(ElementsSeen.begin(), ElementsSeen.end(), given.first) != ElementsSeen.end()) continue;
     const std::string run = Formula.empty() ? std::string("the mix") : Quote(Formula);

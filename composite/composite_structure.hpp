@@ -87,6 +87,8 @@ class TCompositeStructure {
   // The atoms' thermal vibration, which each structure applies to its own
   // elements; inactive by default.
   ThermalVibration Vibration;
+  // The elements of the structures computed, noted where B factors are given.
+  std::vector<std::string> ElementsSeen;
 
  private:
   bool HasPartner() const { return DigitlessIndex < kNoPartner; }
@@ -107,7 +109,6 @@ class TCompositeStructure {
   // every element given a B factor is one of the run's.
   void NoteElements();
   void CheckGivenBFactorsUsed() const;
-  std::vector<std::string> ElementsSeen;
 };
 
 }  // namespace xrd

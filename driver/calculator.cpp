@@ -83,6 +83,15 @@ Result Calculator::compute(const RunInput& input) const {
   });
 }
 
+Result Calculator::compute_in_stack(const RunInput& input, std::vector<std::string>& elements) const {
+  return data_->OnCurrentFiles([&](const DataFiles& files, Diagnostics& diagnostics) {
+    Result result = ComputeRun(files, input, diagnostics, Computing::ForLibrary, &elements);
+    result.warnings = diagnostics.warnings();
+    result.math_errors = diagnostics.math_errors();
+    return result;
+  });
+}
+
 std::vector<std::string> Calculator::structures() const {
   std::vector<std::string> names = data_->Current().NamesEndingIn(".stf");
   for (std::string& name : names) name.resize(name.size() - 4);

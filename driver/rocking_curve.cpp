@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "diffraction/dynamical_recursion.hpp"
 #include "diffraction/layer_strain.hpp"
@@ -45,8 +48,21 @@ std::string NameOf(const Material& material) {
   return name;
 }
 
-Medium MediumOf(const Calculator& calculator, const Material& material, const RockingCurveInput& input) {
-  Medium m{calculator.compute(RunOf(material, input)), false};
+// One material's run, with the stack's B factors, which each material
+// takes for its own elements.
+using ComputeMaterial = std::function<Result(const RunInput&)>;
+
+// Throws Error where a B factor is given for an element of no material
+// (`elements`: those of all the materials).
+void CheckEveryBFactorUsed(const RockingCurveInput& input, const std::vector<std::string>& elements) {
+  for (const auto& given : input.b_factors) {
+    if (std::find(elements.begin(), elements.end(), given.first) != elements.end()) continue;
+    throw Error("a B factor is given for " + given.first + ", which is not an element of any material of the stack");
+  }
+}
+
+Medium MediumOf(const ComputeMaterial& compute, const Material& material, const RockingCurveInput& input) {
+  Medium m{compute(RunOf(material, input)), false};
   const Result& r = m.relaxed;
   const bool square = r.alpha == 90.0 && r.beta == 90.0 && r.gamma == 90.0 && r.a == r.b;
   m.hexagonal = r.alpha == 90.0 && r.beta == 90.0 && r.gamma == 120.0 && r.a == r.b;
@@ -96,7 +112,9 @@ bool IsZeroOneFace(const Stack& stack) {
 
 RockingCurve ComputeRockingCurve(const Calculator& calculator, const Stack& stack, const RockingCurveInput& input) {
   const double wavenumber = 1.0 / input.lambda_angstrom;
-  const Medium substrate = MediumOf(calculator, stack.substrate, input);
+  std::vector<std::string> elements;
+  const ComputeMaterial compute = [&](const RunInput& run) { return calculator.compute_in_stack(run, elements); };
+  const Medium substrate = MediumOf(compute, stack.substrate, input);
   const PlanarLattice substrate_lattice{substrate.relaxed.a, substrate.relaxed.c};
   const bool zero_one_face = IsZeroOneFace(stack);
   const PlanarVector substrate_h =
@@ -124,7 +142,7 @@ RockingCurve ComputeRockingCurve(const Calculator& calculator, const Stack& stac
       throw Error(NameOf(layer.material) + ": the thickness " + FormatG(layer.thickness_nm) +
                   " nm is not a finite number from 0 on");
     }
-    const Medium medium = MediumOf(calculator, layer.material, input);
+    const Medium medium = MediumOf(compute, layer.material, input);
     if (medium.hexagonal != substrate.hexagonal) {
       throw Error(NameOf(layer.material) + " and the substrate " + NameOf(stack.substrate) +
                   " have cells of different kinds");
@@ -139,13 +157,14 @@ RockingCurve ComputeRockingCurve(const Calculator& calculator, const Stack& stac
     RunInput run = RunOf(layer.material, input);
     run.a = run.b = strained.a;
     run.c = strained.c;
-    const Result at_lattice = calculator.compute(run);
+    const Result at_lattice = compute(run);
     const PlanarVector h = zero_one_face ? ReciprocalVector(input.h, input.k, input.l, strained, medium.hexagonal)
                                          : AgainstSurface(at_lattice, input, stack);
     waves.push_back(WaveOf(at_lattice, h, input.grazing_exit, layer.thickness_nm * 10.0));
     const double omega_layer = KinematicOmega(waves.back().h_x, h.normal, wavenumber);
     curve.layer_peak_arcsec.push_back((omega_layer - omega_b) / kArcsecond);
   }
+  CheckEveryBFactorUsed(input, elements);
   curve.reflectivity.reserve(input.omega_arcsec.size());
   for (double offset : input.omega_arcsec) {
     const double omega = omega_b + offset * kArcsecond;

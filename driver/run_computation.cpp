@@ -55,14 +55,16 @@ std::string LibraryRunProblem(const RunInput& run) {
          "; they must be whole numbers";
 }
 
-Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics, Computing computing) {
+Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics, Computing computing,
+                  std::vector<std::string>* stack_elements) {
   if (const std::string problem = RunInputProblem(run); !problem.empty()) throw Error(problem);
   const bool for_library = computing == Computing::ForLibrary;
   if (for_library) {
     if (const std::string problem = LibraryRunProblem(run); !problem.empty()) throw Error(problem);
   }
   if (!run.mix.empty() && !run.formula.empty()) throw Error("a run has a formula or a mix, not both");
-  const ThermalVibration vibration{run.temperature_k, &run.b_factors};
+  ThermalVibration vibration{run.temperature_k, &run.b_factors};
+  vibration.b_factors_shared = stack_elements != nullptr;
   if (const std::string problem = ThermalVibrationProblem(vibration); !problem.empty()) throw Error(problem);
   DiagnosticsScope diagnostics_scope(diagnostics);
   DataFilesScope files_scope(files);
@@ -74,6 +76,9 @@ Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diag
   composite.ComputeStructureFactors();
   composite.ComputeOpticalConstants();
   composite.ComputeStructureScalar();
+  if (stack_elements) {
+    stack_elements->insert(stack_elements->end(), composite.ElementsSeen.begin(), composite.ElementsSeen.end());
+  }
   Result r;
   double* f_minus = Parts(r.f_minus);
   double* f_plus = Parts(r.f_plus);

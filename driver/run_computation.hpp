@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/data_files.hpp"
 #include "runtime/diagnostics.hpp"
@@ -30,8 +31,11 @@ std::string LibraryRunProblem(const RunInput& run);
 // The results of `run` with the data files `files`; warnings and
 // mathematical-error messages go to `diagnostics`. Throws Error on an
 // orderly stop (RunInputProblem included, and for the library
-// LibraryRunProblem and a reflection out of reach).
+// LibraryRunProblem and a reflection out of reach). With `stack_elements`
+// the run is a material of a layer stack whose given B factors serve all
+// its materials: they may name elements the run lacks, and the run's own
+// elements are added to `stack_elements` (where B factors are given).
 Result ComputeRun(const DataFiles& files, const RunInput& run, Diagnostics& diagnostics,
-                  Computing computing = Computing::ForProgram);
+                  Computing computing = Computing::ForProgram, std::vector<std::string>* stack_elements = nullptr);
 
 }  // namespace xrd

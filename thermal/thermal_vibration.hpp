@@ -19,6 +19,9 @@ struct ThermalVibration {
   const std::map<std::string, double>* b_factors = nullptr;  // symbol -> B in square angstroms; may be null
   // The Debye-Waller table, looked up once a run when first needed.
   const DebyeWallerTable* table = nullptr;
+  // The given B factors serve other runs too (the materials of a layer
+  // stack): they may name elements this run lacks.
+  bool b_factors_shared = false;
 
   bool Active() const { return temperature_k || (b_factors && !b_factors->empty()); }
 };

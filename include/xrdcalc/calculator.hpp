@@ -25,6 +25,10 @@
 
 namespace xrd {
 
+struct Stack;
+struct RockingCurveInput;
+struct RockingCurve;
+
 // f1 and f2 of an element at a photon energy, as a run uses them.
 struct AnomalousFactors {
   double f1 = 0.0;
@@ -73,6 +77,14 @@ class XRDCALC_API Calculator {
   const std::string& data_directory() const;
 
  private:
+  friend RockingCurve ComputeRockingCurve(const Calculator& calculator, const Stack& stack,
+                                          const RockingCurveInput& input);
+  // compute() for a material of a layer stack, whose B factors serve all its
+  // materials: they may name elements the run lacks. `elements` receives
+  // the run's own elements (where B factors are given).
+  __attribute__((visibility("hidden"))) Result compute_in_stack(const RunInput& input,
+                                                                std::vector<std::string>& elements) const;
+
   class Data;
   std::shared_ptr<Data> data_;
 };

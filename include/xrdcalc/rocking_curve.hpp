@@ -61,7 +61,9 @@ struct RockingCurveInput {
   // Glancing angles relative to the substrate's kinematic Bragg angle.
   std::vector<double> omega_arcsec = {};
   // The atoms' thermal vibration in every layer and the substrate, as
-  // RunInput has it: none by default.
+  // RunInput has it (none by default), except that the B factors serve the
+  // whole stack: each material takes those of its own elements, and only a
+  // B factor for an element of no material stops.
   std::optional<double> temperature_k = std::nullopt;
   std::map<std::string, double> b_factors = {};
 };

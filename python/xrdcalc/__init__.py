@@ -278,7 +278,9 @@ class Calculator(_Calculator):
         resolution_arcsec the full width at half maximum of a Gaussian
         instrument function (equally spaced angles); grazing "incidence" or
         "exit" for an asymmetric reflection; temperature and b_factors as
-        compute() has them, in every layer. Returns a RockingCurve."""
+        compute() has them, in every layer, except that b_factors serve the
+        whole stack: each material takes those of its own elements. Returns
+        a RockingCurve."""
         wavelength = _wavelength(wavelength, energy)
         hkl = _miller_indices(hkl)
         omega = _points(omega_arcsec, "angles")

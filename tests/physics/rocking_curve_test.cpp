@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
 #include <numeric>
 #include <tuple>
 
@@ -147,6 +149,30 @@ TEST(RockingCurve, HexagonalLayersOnTheirBasalPlane) {
     const double substrate_middle = HalfMaximum(omega, Curve({{"GaNw"}}, 0, 0, 2, omega).reflectivity).second;
     const double peak = omega[layer - curve.reflectivity.begin()] - substrate_middle;
     EXPECT_NEAR(peak / expected, 1.0, 0.03) << relaxation;
+  }
+}
+
+// B factors serve the whole stack: each material takes those of its own
+// elements (an AlAs layer of no thickness on GaAs, with B for Ga, As and
+// Al, leaves the substrate's curve with Ga and As's B); a B factor for an
+// element of no material stops.
+TEST(RockingCurve, BFactorsServeEveryMaterialOfTheStack) {
+  const std::vector<double> omega = Range(-100, 100, 0.5);
+  auto curve = [&](const Stack& stack, std::map<std::string, double> b_factors) {
+    return ComputeRockingCurve(Shipped(), stack, {.lambda_angstrom = kCuKAlpha1, .l = 4, .omega_arcsec = omega,
+                                                  .b_factors = std::move(b_factors)});
+  };
+  const RockingCurve bare = curve({{"GaAs"}}, {{"Ga", 0.6}, {"As", 0.5}});
+  const RockingCurve layered = curve({{"GaAs"}, {{{"AlAs"}, 0.0}}}, {{"Ga", 0.6}, {"As", 0.5}, {"Al", 0.7}});
+  EXPECT_LT(*std::max_element(bare.reflectivity.begin(), bare.reflectivity.end()), 1.0);
+  for (std::size_t i = 0; i < omega.size(); ++i) {
+    EXPECT_NEAR(layered.reflectivity[i], bare.reflectivity[i], 1e-12 * bare.reflectivity[i]) << omega[i];
+  }
+  try {
+    curve({{"GaAs"}, {{{"AlAs"}, 10.0}}}, {{"Ga", 0.6}, {"As", 0.5}, {"Al", 0.7}, {"In", 1.0}});
+    ADD_FAILURE() << "a B factor for In";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "a B factor is given for In, which is not an element of any material of the stack");
   }
 }
 
