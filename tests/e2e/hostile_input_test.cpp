@@ -204,6 +204,12 @@ TEST(Hostile, DataProblemsStopTheRun) {
        "element As: no line begins with the element's symbol: its block of sites is missing"},
       {"Q.stf", "", "", "two elements declared, but the name \"Q\" is too short to split into two symbols", "Q"},
   };
+  {  // the shipped table, large enough to be mapped, cut after the records of Ga, Ge and As
+    ProgramRunner shipped(SHIPPED_BASE);
+    const std::string table = ReadBytes(shipped.base() / "f1f2.dat");
+    WriteBytes(shipped.base() / "f1f2.dat", table.substr(0, table.find("#S  34  Se")));
+    shipped.Expect(Input(kNumbers), 1, "xrdcalc: <base>/f1f2.dat: " + no_end + "\n");
+  }
   for (const auto& e : edits) {
     SCOPED_TRACE(e.message);
     ProgramRunner runner(TEST_DATA_BASE);

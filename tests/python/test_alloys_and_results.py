@@ -7,6 +7,7 @@ import math
 import pathlib
 import pickle
 import re
+import shutil
 
 import numpy as np
 import pytest
@@ -102,7 +103,7 @@ def test_quaternary_weights_follow_vegards_law():
         {"GaAs": 0.7, "GaSb": 0.3, "GaP": 0.0}, abs=1e-16)
 
 
-def test_result_geometry_energy_and_pickle(calc):
+def test_result_geometry_energy_and_pickle(calc, tmp_path):
     r = calc.compute("Si", CU_KA1, HKL)
     assert r.d_spacing == r.a / 4 and r.hkl == (0, 0, 4) and r.wavelength == CU_KA1
     two_theta = 2 * r.bragg_angle_deg
@@ -117,7 +118,11 @@ def test_result_geometry_energy_and_pickle(calc):
         warned = calc.compute("GaAs", xrdcalc.HC / 500000.0, HKL, theta=10.0, scale=2.0)
     assert caught[0].filename == __file__  # points at the caller
     state = lambda r: (r.values(), r.warnings, r.math_errors, r.bragg_angle_deg, r.d_spacing, r.hkl, r.cell)
-    for result in (r, warned, calc.compute("GaObeta", CU_KA1, (-2, 0, 1))):
+    triclinic = shutil.copytree(pathlib.Path(__file__).resolve().parents[1] / "data" / "Base", tmp_path / "Base")
+    (triclinic / "Gat.stf").write_text("test triclinic Ga\n1,1\n4.0,0.1,5.0,6.0,80,95,110\nGa\n1\n0, 0, 0\n")
+    gat = xrdcalc.Calculator(triclinic).compute("Gat", CU_KA1, (1, -2, 3))
+    assert gat.cell[3:] == (80.0, 95.0, 110.0)
+    for result in (r, warned, calc.compute("GaObeta", CU_KA1, (-2, 0, 1)), gat):
         assert state(pickle.loads(pickle.dumps(result))) == state(result)
     scan = calc.scan_composition("In", "Ga", "As", [0.0, 0.5], HKL, energy=8047.8)
     back = pickle.loads(pickle.dumps(scan))

@@ -195,6 +195,7 @@ def test_scans_hold_each_points_result_in_order(calc, axis, points, scan, single
         column = getattr(scanned, field)
         assert column.shape == (len(points),) and list(column) == [getattr(s, field) for s in singles], field
     assert [tuple(v) for v in scanned.values()] == [s.values() for s in singles]
+    assert scanned.math_errors == [e for s in singles for e in s.math_errors]
 
 
 def test_objects_tell_what_they_are(calc):

@@ -112,6 +112,10 @@ def test_resolution_keeps_the_integral_and_repeat_builds_superlattices(calc):
     broad = calc.rocking_curve(stack, (0, 0, 4), omega, wavelength=CU_KA1, resolution_arcsec=20)
     assert broad.reflectivity.sum() == pytest.approx(sharp.reflectivity.sum(), rel=2e-3)
     assert broad.reflectivity.max() < 0.8 * sharp.reflectivity.max()
+    impulse = np.zeros(2001)
+    impulse[1000] = 1.0
+    response = xrdcalc.gaussian_smoothing(np.arange(2001) * 0.1, impulse, 20.0)
+    assert half_maximum_width(np.arange(response.size) * 0.1, response) == pytest.approx(20.0, abs=0.2)
     unpolarised = calc.rocking_curve(stack, (0, 0, 4), omega, energy=xrdcalc.HC / CU_KA1,
                                      polarization="unpolarised")
     pi = calc.rocking_curve(stack, (0, 0, 4), omega, wavelength=CU_KA1, polarization="pi")
