@@ -117,6 +117,8 @@ def test_result_geometry_energy_and_pickle(calc, tmp_path):
     with pytest.warns(xrdcalc.DataWarning) as caught:
         warned = calc.compute("GaAs", xrdcalc.HC / 500000.0, HKL, theta=10.0, scale=2.0)
     assert caught[0].filename == __file__  # points at the caller
+    with pytest.warns(xrdcalc.DataWarning, match="element In: energy 500000"):  # a mix warns alike
+        calc.compute({"GaAs": 0.5, "InAs": 0.5}, xrdcalc.HC / 500000.0, HKL, theta=10.0)
     state = lambda r: (r.values(), r.warnings, r.math_errors, r.bragg_angle_deg, r.d_spacing, r.hkl, r.cell)
     triclinic = shutil.copytree(pathlib.Path(__file__).resolve().parents[1] / "data" / "Base", tmp_path / "Base")
     (triclinic / "Gat.stf").write_text("test triclinic Ga\n1,1\n4.0,0.1,5.0,6.0,80,95,110\nGa\n1\n0, 0, 0\n")
