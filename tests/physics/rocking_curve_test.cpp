@@ -152,6 +152,22 @@ TEST(RockingCurve, HexagonalLayersOnTheirBasalPlane) {
   }
 }
 
+// On another face a layer is taken relaxed: a relaxed Ge layer on Si (111)
+// peaks, in the symmetric 111, where Bragg's law puts Ge's own 111; a layer
+// only partly relaxed is refused there.
+TEST(RockingCurve, RelaxedLayersOnOtherFacesPeakAtTheirOwnBraggAngle) {
+  const double expected = (Compute("Ge", 1, 1, 1).bragg_angle_deg() - Compute("Si", 1, 1, 1).bragg_angle_deg()) * 3600;
+  const RockingCurve curve = Curve({{"Si"}, {{{"Ge"}, 100.0, 1.0}}, 1, 1, 1}, 1, 1, 1, {0.0});
+  EXPECT_NEAR(curve.layer_peak_arcsec.at(0), expected, 1e-6 * std::abs(expected));
+  try {
+    Curve({{"Si"}, {{{"Ge"}, 100.0, 0.5}}, 1, 1, 1}, 1, 1, 1, {0.0});
+    ADD_FAILURE() << "a partly relaxed layer on (111)";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "Ge: on the surface (1 1 1) layers are taken relaxed (relaxation 1); their strain is "
+                               "modelled on (001) and (0001) faces");
+  }
+}
+
 // B factors serve the whole stack: each material takes those of its own
 // elements (an AlAs layer of no thickness on GaAs, with B for Ga, As and
 // Al, leaves the substrate's curve with Ga and As's B); a B factor for an

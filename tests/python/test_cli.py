@@ -59,6 +59,7 @@ def test_cli_computes_one_point_as_a_table(calc, args, formula, at):
     ("compute GaAs --hkl 0 0 4 --wavelength 10", 1, "out of reach"),
     ("scan --formula GaAs --energy 8000", 1, "--formula needs --hkl H K L"),
     ("scan --composition In Ga --x 0:1:0.5 --energy 8000", 1, "--composition needs --hkl"),
+    ("scan --composition In Ga --x 0.5 --hkl 0 0 4 --energy 8000:9000:1000", 1, "needs one --wavelength or one"),
 ])
 def test_cli_mistakes_are_told(args, status, message):
     done = cli(*args.split(), status=status)
@@ -98,10 +99,11 @@ def test_cli_scans_write_csv_and_figures(calc, tmp_path):
     assert (table["f_prime"], table["f_double_prime"]) == (list(ga.f1 - ga.f0), list(ga.f2))
     assert ga.f2[1] > 5 * ga.f2[0]  # the Ga K edge at 10367 eV
     assert ga.f0 == pytest.approx(31, abs=0.05)  # f0 at s = 0: nearly Z
-    table = columns(cli("scan", "--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.5",
-                        "--hkl", *HKL, "--wavelength", CU_KA1).stdout)
-    scan = calc.scan_composition("In", "Ga", "As", [0.0, 0.5, 1.0], HKL, CU_KA1)
-    assert (table["x"], table["chi0_real"]) == (list(scan.x), list(scan.chi0_real))
+    for option, value, wavelength in (("--wavelength", CU_KA1, CU_KA1), ("--energy", 8000, xrdcalc.HC / 8000)):
+        table = columns(cli("scan", "--composition", "In", "Ga", "--partner", "As", "--x", "0:1:0.5",
+                            "--hkl", *HKL, option, value).stdout)
+        scan = calc.scan_composition("In", "Ga", "As", [0.0, 0.5, 1.0], HKL, wavelength)
+        assert (table["x"], table["chi0_real"]) == (list(scan.x), list(scan.chi0_real)), option
     assert all((tmp_path / name).read_bytes()[:8] == PNG for name in ("scan.png", "ga.png"))
 
 

@@ -161,3 +161,13 @@ def test_fit_of_a_normalised_noise_free_curve_is_exact_at_the_same_temperature(c
                                     calculator=calc, temperature=295)
     assert fit.values["x[0]"] == pytest.approx(0.2, abs=1e-6)
     assert fit.result.cost < 1e-10
+    bounded = xrdcalc.fit_rocking_curve(omega, measured, start, (0, 0, 4), {"x[0]": (0.14, 0.1, 0.15)},
+                                        wavelength=CU_KA1, calculator=calc, temperature=295)
+    assert 0.1 <= bounded.values["x[0]"] <= 0.15 and bounded.result.cost > 1e3 * fit.result.cost
+
+
+def test_a_reflection_along_the_surface_normal_is_symmetric(calc):
+    """On (1 1 0) the beam enters and leaves 2 2 0 at its Bragg angle."""
+    curve = calc.rocking_curve(xrdcalc.Stack("Si", surface=(1, 1, 0)), (2, 2, 0), [0.0], wavelength=CU_KA1)
+    bragg_angle_deg = calc.compute("Si", CU_KA1, (2, 2, 0)).bragg_angle_deg
+    assert curve.substrate_omega_deg == pytest.approx(bragg_angle_deg, abs=1e-5)

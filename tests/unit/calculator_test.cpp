@@ -102,6 +102,10 @@ TEST(Calculator, TakesRunDescriptionsWithTheirDefaultsAndLimits) {
   const Result angle_given =
       calculator.compute({.lambda_angstrom = 2.6, .h = 0, .k = 0, .l = 4, .theta_degrees = 60, .formula = "GaAs"});
   EXPECT_TRUE(std::isfinite(std::abs(angle_given.f_plus)));
+  // An angle beyond 2^53 degrees has no sine: f0 at s = NaN, five exponentials per element overflow.
+  const Result no_sine =
+      calculator.compute({.lambda_angstrom = 1, .h = 0, .k = 0, .l = 4, .theta_degrees = 1e20, .formula = "GaAs"});
+  EXPECT_EQ(no_sine.math_errors, std::vector<std::string>(10, "exp: OVERFLOW error"));
 }
 
 // A mix with real weights is averaged as a formula's digits are: whole

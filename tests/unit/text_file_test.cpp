@@ -69,12 +69,16 @@ TEST(TextFile, EveryReaderFollowsTheRulesAtEverySize) {
   }
 }
 
-// A refused name leaves no descriptor open: the next one opened takes the
-// number the one before took.
-TEST(TextFile, RefusedFilesLeaveNoDescriptorOpen) {
+// A refused name, and a file mapped (its mapping kept), leave no descriptor
+// open: the next one opened takes the number the one before took.
+TEST(TextFile, RefusedAndMappedFilesLeaveNoDescriptorOpen) {
+  const testing::ScratchDirectory directory("xrdcalc-descriptors");
+  directory.Write("large.dat", std::string(64 * 1024, 'x'));
   const int before = open("/dev/null", O_RDONLY);
   close(before);
   for (const char* path : {"/", "/dev/null"}) EXPECT_FALSE(LoadTextFile(path)) << path;
+  const std::optional<TextFileContents> mapped = MapTextFile(directory / "large.dat");
+  ASSERT_TRUE(mapped && mapped->text().size() == 64 * 1024);
   const int after = open("/dev/null", O_RDONLY);
   close(after);
   EXPECT_EQ(after, before);
