@@ -107,6 +107,22 @@ def test_cli_scans_write_csv_and_figures(calc, tmp_path):
     assert all((tmp_path / name).read_bytes()[:8] == PNG for name in ("scan.png", "ga.png"))
 
 
+def test_cli_figures_draw_each_quantity_in_the_panel_its_label_names(calc, monkeypatch, tmp_path, capsys):
+    import matplotlib.figure
+    from xrdcalc import _cli
+    drawn = []
+    monkeypatch.setattr(matplotlib.figure.Figure, "savefig", lambda figure, path, **_: drawn.append(figure))
+    for what in (["--formula", "GaAs", "--hkl", *map(str, HKL)], ["--element", "Ga"]):
+        _cli.main(["scan", *what, "--energy", "10300:10400:50", "--plot", str(tmp_path / "figure.png")])
+    energies = [10300.0, 10350.0, 10400.0]
+    scan, ga = calc.scan_energy("GaAs", energies, HKL), calc.anomalous_factors("Ga", energies)
+    panels = [{axes.get_ylabel(): [(list(line.get_xdata()), list(line.get_ydata())) for line in axes.lines
+                                   if len(line.get_xdata()) == 3] for axes in figure.axes} for figure in drawn]
+    assert panels == [{"Re χ0": [(energies, list(scan.chi0_real))], "Im χ0": [(energies, list(scan.chi0_imag))],
+                       "|χh|": [(energies, list(np.abs(scan.chi_plus))), (energies, list(np.abs(scan.chi_minus)))]},
+                      {"electrons": [(energies, list(ga.f1 - ga.f0)), (energies, list(ga.f2))]}]
+
+
 STACK_TOML = """\
 substrate = "GaAs"
 [[layer]]
