@@ -5,6 +5,7 @@ computations, errors and warnings as Python exceptions and warnings."""
 import locale
 import math
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -178,8 +179,8 @@ MAPPING, GA_AS_B = {"GaAs": 0.7, "InAs": 0.3}, {"Ga": 0.66, "As": 0.56}
     *[("energy", [8000.0, 9000.0, 10400.0], lambda c, p, m=mix: c.scan_energy(m, p, HKL),
        lambda c, e, m=mix: c.compute(m, hkl=HKL, energy=e)) for mix in ("Ga0.7In0.3As", MAPPING)],
     # The temperature reaches every point.
-    ("temperature", [300.0, 10.0, 650.0, 0.0], lambda c, p: c.scan_temperature("GaNw", p, (0, 0, 2), CU_KA1),
-     lambda c, t: c.compute("GaNw", CU_KA1, (0, 0, 2), temperature=t)),
+    ("temperature", [300.0, 10.0, 650.0, 0.0], lambda c, p: c.scan_temperature("GaNw", p, (0, 0, 2), energy=8000),
+     lambda c, t: c.compute("GaNw", hkl=(0, 0, 2), energy=8000, temperature=t)),
     ("wavelength", [1.2, CU_KA1], lambda c, p: c.scan_wavelength("Si", p, HKL, temperature=500),
      lambda c, w: c.compute("Si", w, HKL, temperature=500)),
     ("temperature", [0.0, 300.0], lambda c, p: c.scan_temperature("GaAs", p, HKL, CU_KA1, b_factors=GA_AS_B),
@@ -205,6 +206,13 @@ def test_objects_tell_what_they_are(calc):
     assert repr(r) == f"<xrdcalc.Result F(hkl)={r.f_plus!r} chi0={r.chi0_real!r}+{r.chi0_imag!r}j>"
     assert repr(calc.scan_energy("GaAs", [9000.0, 9100.0], HKL)) == "<xrdcalc.Scan of 2 points>"
     assert repr(calc.anomalous_factors("Ga", [9000.0])) == "<xrdcalc.AnomalousFactors of Ga at 1 energies>"
+
+
+def test_anomalous_factors_are_the_tables_rows_interpolated():
+    """Halfway between the test table's Ga rows at 10367 and 15000 eV (f1 26 and 30, f2 3.8 and 2.0)."""
+    ga = xrdcalc.Calculator(pathlib.Path(__file__).resolve().parents[1] / "data" / "Base").anomalous_factors(
+        "Ga", [12683.5])
+    assert (ga.f0, *ga.f1, *ga.f2, *ga.f_prime) == pytest.approx((31.0, 28.0, 2.9, -3.0), abs=1e-12)
 
 
 @pytest.fixture

@@ -161,6 +161,7 @@ def test_fit_of_a_normalised_noise_free_curve_is_exact_at_the_same_temperature(c
                                     calculator=calc, temperature=295)
     assert fit.values["x[0]"] == pytest.approx(0.2, abs=1e-6)
     assert fit.result.cost < 1e-10
+    assert (fit.values["scale"], fit.values["background"]) == pytest.approx((1.0, 1e-6), rel=1e-4)
     bounded = xrdcalc.fit_rocking_curve(omega, measured, start, (0, 0, 4), {"x[0]": (0.14, 0.1, 0.15)},
                                         wavelength=CU_KA1, calculator=calc, temperature=295)
     assert 0.1 <= bounded.values["x[0]"] <= 0.15 and bounded.result.cost > 1e3 * fit.result.cost
