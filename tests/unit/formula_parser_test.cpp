@@ -67,6 +67,8 @@ TEST(ParseFormula, UnusableFormulasStopWithAMessage) {
       {"Ga7In3As ", "formula \"Ga7In3As \": weight of component \"As \": the weight is empty"},
       {"GaIn3As", "formula \"GaIn3As\": weight of component \"Ga\": the weight is empty"},
       {"Ga1 In3 As", "formula \"Ga1 In3 As\": weight of component \"Ga\": \"1 \" is not a whole number"},
+      // Shown as they are from ' ' to '~', escaped below and from DEL on.
+      {"Ga1~\x7fIn3As", "formula \"Ga1~\\x7FIn3As\": weight of component \"Ga\": \"1~\\x7F\" is not a whole number"},
       // A last byte from 128 on is negative as a signed code: no partner.
       {"Ga1In1\xe9", "formula \"Ga1In1\\xE9\": weight of component \"In\": \"1\\xE9\" is not a whole number"},
       {"Ga2147483648In1As",

@@ -64,6 +64,9 @@ TEST(TextFile, EveryReaderFollowsTheRulesAtEverySize) {
   // /proc files give a size of 0 and are read whole all the same.
   EXPECT_GT(LoadTextFile("/proc/self/environ").value_or("").size(), 64u);
   EXPECT_EQ(MapTextFile("/proc/self/environ")->text(), LoadTextFile("/proc/self/environ"));
+  std::string problem;  // and a limit holds for them as they are read
+  EXPECT_FALSE(LoadTextFile("/proc/self/environ", &problem, 16));
+  EXPECT_EQ(problem, "larger than 16 bytes; not read");
   if (std::ifstream crypto("/proc/crypto"); crypto) {  // about 11 KiB: the buffer grows twice
     EXPECT_EQ(LoadTextFile("/proc/crypto"), std::string(std::istreambuf_iterator<char>(crypto), {}));
   }
