@@ -114,13 +114,18 @@ def test_cli_figures_draw_each_quantity_in_the_panel_its_label_names(calc, monke
     monkeypatch.setattr(matplotlib.figure.Figure, "savefig", lambda figure, path, **_: drawn.append(figure))
     for what in (["--formula", "GaAs", "--hkl", *map(str, HKL)], ["--element", "Ga"]):
         _cli.main(["scan", *what, "--energy", "10300:10400:50", "--plot", str(tmp_path / "figure.png")])
-    energies = [10300.0, 10350.0, 10400.0]
+    (tmp_path / "gaas.toml").write_text('substrate = "GaAs"\n')
+    _cli.main(["rocking", "--stack", str(tmp_path / "gaas.toml"), "--hkl", *map(str, HKL), "--wavelength",
+               str(CU_KA1), "--omega", "-10:10:10", "--plot", str(tmp_path / "figure.png")])
+    energies, omega = [10300.0, 10350.0, 10400.0], [-10.0, 0.0, 10.0]
     scan, ga = calc.scan_energy("GaAs", energies, HKL), calc.anomalous_factors("Ga", energies)
+    curve = calc.rocking_curve(xrdcalc.Stack("GaAs"), HKL, omega, wavelength=CU_KA1)
     panels = [{axes.get_ylabel(): [(list(line.get_xdata()), list(line.get_ydata())) for line in axes.lines
                                    if len(line.get_xdata()) == 3] for axes in figure.axes} for figure in drawn]
     assert panels == [{"Re χ0": [(energies, list(scan.chi0_real))], "Im χ0": [(energies, list(scan.chi0_imag))],
                        "|χh|": [(energies, list(np.abs(scan.chi_plus))), (energies, list(np.abs(scan.chi_minus)))]},
-                      {"electrons": [(energies, list(ga.f1 - ga.f0)), (energies, list(ga.f2))]}]
+                      {"electrons": [(energies, list(ga.f1 - ga.f0)), (energies, list(ga.f2))]},
+                      {"reflectivity": [(omega, list(curve.reflectivity))]}]
 
 
 STACK_TOML = """\

@@ -112,6 +112,8 @@ def test_resolution_keeps_the_integral_and_repeat_builds_superlattices(calc):
     broad = calc.rocking_curve(stack, (0, 0, 4), omega, wavelength=CU_KA1, resolution_arcsec=20)
     assert broad.reflectivity.sum() == pytest.approx(sharp.reflectivity.sum(), rel=2e-3)
     assert broad.reflectivity.max() < 0.8 * sharp.reflectivity.max()
+    fine = calc.rocking_curve(stack, (0, 0, 4), omega, wavelength=CU_KA1, resolution_arcsec=0.5)
+    assert fine.reflectivity.sum() == pytest.approx(sharp.reflectivity.sum(), rel=2e-3)
     impulse = np.zeros(2001)
     impulse[1000] = 1.0
     response = xrdcalc.gaussian_smoothing(np.arange(2001) * 0.1, impulse, 20.0)
@@ -172,3 +174,19 @@ def test_a_reflection_along_the_surface_normal_is_symmetric(calc):
     curve = calc.rocking_curve(xrdcalc.Stack("Si", surface=(1, 1, 0)), (2, 2, 0), [0.0], wavelength=CU_KA1)
     bragg_angle_deg = calc.compute("Si", CU_KA1, (2, 2, 0)).bragg_angle_deg
     assert curve.substrate_omega_deg == pytest.approx(bragg_angle_deg, abs=1e-5)
+
+
+def test_fit_uncertainties_match_the_scatter_of_repeated_measurements(calc):
+    """Twelve Poisson realisations of one curve: the background's reported uncertainty is the scatter of
+    its fitted values (to the 20 % a scatter of twelve is known to); x's and the scale's, which the
+    logarithmic residuals weigh differently from counting statistics, are within a factor 2.5 of theirs."""
+    omega = np.arange(-1000.0, 500.0, 3.0)
+    truth = xrdcalc.Stack("GaAs", [xrdcalc.Layer({"AlAs": 0.3, "GaAs": 0.7}, 500, relaxation=0.0)])
+    clean = calc.rocking_curve(truth, (0, 0, 4), omega, wavelength=CU_KA1).reflectivity
+    fits = [xrdcalc.fit_rocking_curve(omega, np.random.default_rng(seed).poisson(1e4 * clean + 20.0), truth,
+                                      (0, 0, 4), {"x[0]": 0.3}, wavelength=CU_KA1, calculator=calc)
+            for seed in range(12)]
+    ratio = {name: np.median([f.uncertainties[name] for f in fits]) / np.std([f.values[name] for f in fits], ddof=1)
+             for name in ("background", "scale", "x[0]")}
+    assert ratio["background"] == pytest.approx(1.0, abs=0.3)
+    assert 1 / 2.5 < ratio["scale"] < 2.5 and 1 / 2.5 < ratio["x[0]"] < 2.5

@@ -60,7 +60,7 @@ struct Anomalous {
   std::string problem;
   bool operator==(const Anomalous&) const = default;
 };
-Anomalous FromTable(const std::string& table, const char* symbol, double energy_ev) {
+Anomalous FromTable(std::string_view table, const char* symbol, double energy_ev) {
   Anomalous a;
   const auto record = ReadAnomalousRecord(table, ScanRecordHeaders(table), Sym(symbol), &a.problem);
   if (record && !record->present) a.problem = "absent";
@@ -116,6 +116,10 @@ TEST(AnomalousFactors, InterpolatesWithTheEdgeRulesAndRefusesUnusableRecords) {
     const Anomalous got = FromTable(c.table, c.symbol, c.energy_ev);
     EXPECT_EQ(got, c.expected) << c.symbol << " at " << c.energy_ev << ": " << got.f1 << " " << got.f2 << " " << got.problem;
   }
+  // A number that ends the text ends there, whatever follows the text in memory ("2e1", not "2e15").
+  const std::string followed = "#S 98  Cf\n1 1 1\n2 2 2e15 ";
+  const std::string_view text = std::string_view(followed).substr(0, followed.size() - 2);
+  EXPECT_EQ(FromTable(text, "Cf", 1.5), (Anomalous{1.5, 10.5, ""}));
 }
 
 // A row's three numbers may take any form "%lf" reads (every length and
