@@ -805,7 +805,9 @@ def sync_tree(src, dst):
                 with open(s, "rb") as a, open(t, "rb") as b:
                     if a.read() == b.read():
                         continue
-            shutil.copy2(s, t)
+            # A fresh time, not the source's: a file edited before the copy's
+            # last build of it must still look newer than that build.
+            shutil.copy(s, t)
     for dirpath, dirnames, filenames in os.walk(dst, topdown=True):
         rel_dir = os.path.relpath(dirpath, dst)
         if rel_dir == ".":
