@@ -169,11 +169,16 @@ def test_fit_of_a_normalised_noise_free_curve_is_exact_at_the_same_temperature(c
     assert 0.1 <= bounded.values["x[0]"] <= 0.15 and bounded.result.cost > 1e3 * fit.result.cost
 
 
-def test_a_reflection_along_the_surface_normal_is_symmetric(calc):
+def test_a_reflection_along_the_surface_normal_is_symmetric_and_indices_are_checked(calc):
     """On (1 1 0) the beam enters and leaves 2 2 0 at its Bragg angle."""
     curve = calc.rocking_curve(xrdcalc.Stack("Si", surface=(1, 1, 0)), (2, 2, 0), [0.0], wavelength=CU_KA1)
     bragg_angle_deg = calc.compute("Si", CU_KA1, (2, 2, 0)).bragg_angle_deg
     assert curve.substrate_omega_deg == pytest.approx(bragg_angle_deg, abs=1e-5)
+    hexagonal = [calc.rocking_curve(xrdcalc.Stack("GaNw"), hkl, [0.0], wavelength=CU_KA1).reflectivity
+                 for hkl in ((0, 0, 2), (0, 0, 0, 2))]  # Miller-Bravais indices too
+    assert hexagonal[0] == hexagonal[1]
+    with pytest.raises(ValueError, match="whole numbers"):
+        calc.rocking_curve(xrdcalc.Stack("Si"), (0, 0, 4.5), [0.0], wavelength=CU_KA1)
 
 
 def test_fit_uncertainties_match_the_scatter_of_repeated_measurements(calc):

@@ -66,7 +66,7 @@ TEST(KeptValues, FindsEveryValueUnderItsOwnKey) {
   const auto found = [&](const std::string& key) { const int* value = kept.Find(key); return value ? *value : -1; };
   for (int i = 0; i < 40; ++i) EXPECT_EQ(found("key" + std::to_string(i)), i);
   EXPECT_EQ(found("key40"), -1);  // none
-  EXPECT_EQ(*kept.Keep("key3", std::make_unique<int>(99)), 3);
+  for (const int i : {0, 3}) EXPECT_EQ(*kept.Keep("key" + std::to_string(i), std::make_unique<int>(99)), i);
 }
 
 // A mapped table of 40 records of about 8 KiB (fields Ab, Ac, ...), with a
